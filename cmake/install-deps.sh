@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs, as root on Debian 12, whatever the build, the tests and the bench still lack.
+set -euo pipefail
+packages=(
+    cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
+    wine wine64 xvfb xauth xdotool imagemagick x11-apps fonts-wqy-microhei zip
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "These packages are missing and installing them needs root: ${missing[*]}" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

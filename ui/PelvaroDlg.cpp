@@ -1,0 +1,188 @@
+#include "ui/PelvaroDlg.h"
+#include "config/ConfigFile.h"
+#include "config/ConfiguredPath.h"
+#include "config/ExecutablePath.h"
+#include "ui/ResultLabelStyle.h"
+#include "ui/resource.h"
+#include <commctrl.h>
+
+namespace {
+
+std::wstring ApplicationName() {
+    wchar_t path[kPathBufferChars] = {};
+    GetModuleFileNameW(nullptr, path, static_cast<DWORD>(kPathBufferChars));
+    return ExecutableBaseName(path);
+}
+
+bool IsPushButton(HWND control) {
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, 16);
+    if (lstrcmpiW(className, WC_BUTTONW) != 0) {
+        return false;
+    }
+    const auto kind = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+    return kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON;
+}
+
+// Enter in the read-only log box ends the dialog as on Windows, where the dialog manager turns it
+// into IDOK; some dialog managers hand the key to the box instead, which would swallow it.
+LRESULT CALLBACK LogBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR) {
+    if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+        SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return 0;
+    }
+    if (message == WM_CHAR && wParam == L'\r') {
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(box, &LogBoxProc, 0);
+    }
+    return DefSubclassProc(box, message, wParam, lParam);
+}
+
+} // namespace
+
+CPelvaroDlg::CPelvaroDlg()
+    : CDialogBase(IDD_MAIN_DIALOG),
+      m_hIcon(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                            IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED))),
+      m_resultFont(CreateFontW(38, 0, 0, 0, 800, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                               FF_SWISS, L"Arial")) {}
+
+BOOL CPelvaroDlg::OnInitDialog() {
+    m_editLog = GetDlgItem(m_hWnd, IDC_LOG);
+    SetWindowSubclass(m_editLog, &LogBoxProc, 0, 0);
+
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    m_configPath = ConfigFilePath(ModuleDirectory());
+    if (!PathExists(m_configPath)) {
+        ShowMessage(kMissingConfigFileMessage);
+        PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+        EndDialog(m_hWnd, 0);
+        return TRUE;
+    }
+
+    const auto font = reinterpret_cast<WPARAM>(m_resultFont.get());
+    SendDlgItemMessageW(m_hWnd, IDC_RESULT_LABEL, WM_SETFONT, font, TRUE);
+    SendDlgItemMessageW(m_hWnd, IDC_RESULT, WM_SETFONT, font, TRUE);
+    return TRUE;
+}
+
+bool CPelvaroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    switch (message) {
+    case WM_SYSCOMMAND:
+        OnSysCommand(static_cast<UINT>(wParam), lParam, result);
+        return result != FALSE;
+    case WM_PAINT:
+        if (!IsIconic(m_hWnd)) {
+            return false;
+        }
+        OnPaint();
+        result = TRUE;
+        return true;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+        return true;
+    case WM_CTLCOLORSTATIC:
+        if (HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
+            result = reinterpret_cast<INT_PTR>(brush);
+            return true;
+        }
+        return false;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED && OnCommand(LOWORD(wParam))) {
+            result = TRUE;
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return CDialogBase::OnMessage(message, wParam, lParam, result);
+}
+
+void CPelvaroDlg::OnSysCommand(UINT, LPARAM, INT_PTR& result) {
+    // Every system command keeps the default handling.
+    result = FALSE;
+}
+
+void CPelvaroDlg::OnOK() {
+    // Enter with the focus on a push button presses that button, as the Windows dialog manager
+    // does; everywhere else Enter ends the dialog.
+    HWND focus = GetFocus();
+    if (focus != nullptr && GetParent(focus) == m_hWnd && IsPushButton(focus)) {
+        SendMessageW(focus, BM_CLICK, 0, 0);
+        return;
+    }
+    CDialogBase::OnOK();
+}
+
+void CPelvaroDlg::OnPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    const auto origin = MinimisedIconOrigin(client.right - client.left, client.bottom - client.top,
+                                            iconWidth, iconHeight);
+    DrawIcon(dc, origin.x, origin.y, m_hIcon);
+    EndPaint(m_hWnd, &paint);
+}
+
+HCURSOR CPelvaroDlg::OnQueryDragIcon() const { return static_cast<HCURSOR>(m_hIcon); }
+
+HBRUSH CPelvaroDlg::OnCtlColor(HDC dc, HWND control) {
+    if (GetDlgCtrlID(control) != IDC_RESULT) {
+        return nullptr;
+    }
+    SetTextColor(dc, static_cast<COLORREF>(ResultTextColour(m_resultOk)));
+    SetBkMode(dc, TRANSPARENT);
+    return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+}
+
+bool CPelvaroDlg::OnCommand(WORD id) {
+    switch (id) {
+    case IDC_UPGRADE_REMOTE:
+        OnUpgradeRemote();
+        return true;
+    case IDC_JLINK_REMOTE:
+        OnJLinkRemote();
+        return true;
+    case IDC_JLINK_TABLET:
+        OnJLinkTablet();
+        return true;
+    case IDC_JLINK_DONGLE:
+        OnJLinkDongle();
+        return true;
+    case IDC_UPGRADE_TABLET:
+        OnUpgradeTablet();
+        return true;
+    case IDC_UPGRADE_DONGLE:
+        OnUpgradeDongle();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CPelvaroDlg::OnUpgradeRemote() {}
+void CPelvaroDlg::OnUpgradeTablet() {}
+void CPelvaroDlg::OnUpgradeDongle() {}
+void CPelvaroDlg::OnJLinkRemote() {}
+void CPelvaroDlg::OnJLinkTablet() {}
+void CPelvaroDlg::OnJLinkDongle() {}
+
+void CPelvaroDlg::RefreshLogView() {
+    SetWindowTextW(m_editLog, m_logText.c_str());
+    const auto lines = SendMessageW(m_editLog, EM_GETLINECOUNT, 0, 0);
+    SendMessageW(m_editLog, EM_LINESCROLL, 0, lines);
+}
+
+void CPelvaroDlg::ShowMessage(const std::wstring& text) const {
+    MessageBoxW(m_hWnd, text.c_str(), ApplicationName().c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
