@@ -25,6 +25,9 @@ private:
     std::wstring m_path;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+
 // UTF-8 of a wide text, for files and messages.
 std::string Utf8(const std::wstring& text);
 std::wstring Wide(const std::string& utf8);

@@ -1,0 +1,219 @@
+#include "AppUnderTest.h"
+#include <sstream>
+#include <stdexcept>
+#include <tlhelp32.h>
+
+namespace {
+
+struct WindowSearch {
+    DWORD process;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->process && IsWindowVisible(hwnd)) {
+        search->windows.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+// Runs a function of the target process on a new thread there and waits for it.
+bool RunRemote(HANDLE process, LPTHREAD_START_ROUTINE start, const std::wstring& argument) {
+    const SIZE_T bytes = (argument.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr) {
+        return false;
+    }
+    bool ok = WriteProcessMemory(process, remote, argument.c_str(), bytes, nullptr) != 0;
+    if (ok) {
+        HANDLE thread = CreateRemoteThread(process, nullptr, 0, start, remote, 0, nullptr);
+        ok = thread != nullptr && WaitForSingleObject(thread, 15000) == WAIT_OBJECT_0;
+        if (thread != nullptr) {
+            CloseHandle(thread);
+        }
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return ok;
+}
+
+BYTE* RemoteModuleBase(DWORD pid, const wchar_t* name) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    MODULEENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    BYTE* base = nullptr;
+    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+        if (lstrcmpiW(entry.szModule, name) == 0) {
+            base = entry.modBaseAddr;
+            break;
+        }
+    }
+    CloseHandle(snapshot);
+    return base;
+}
+
+} // namespace
+
+RECT ProbeReport::ToPixels(int left, int top, int width, int height) const {
+    RECT r;
+    r.left = MulDiv(left, baseUnitX, 4);
+    r.top = MulDiv(top, baseUnitY, 8);
+    r.right = r.left + MulDiv(width, baseUnitX, 4);
+    r.bottom = r.top + MulDiv(height, baseUnitY, 8);
+    return r;
+}
+
+AppUnderTest::AppUnderTest(const TestFolder& folder, const std::wstring& currentDirectory) {
+    const std::wstring exe = folder.CopyIn(ProgramFolder() + L"Pelvaro.exe", L"Pelvaro.exe");
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    const std::wstring cwd = currentDirectory.empty() ? folder.Path() : currentDirectory;
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        cwd.c_str(), &startup, &m_process)) {
+        throw std::runtime_error("cannot start Pelvaro.exe");
+    }
+    WaitForInputIdle(m_process.hProcess, 10000);
+}
+
+AppUnderTest::~AppUnderTest() {
+    if (Running()) {
+        TerminateProcess(m_process.hProcess, 1);
+        WaitForSingleObject(m_process.hProcess, 5000);
+    }
+    CloseHandle(m_process.hThread);
+    CloseHandle(m_process.hProcess);
+}
+
+bool AppUnderTest::Running() const { return WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT; }
+
+bool AppUnderTest::WaitForExit(DWORD timeoutMs) const {
+    return WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+std::vector<HWND> AppUnderTest::VisibleTopLevelWindows() const {
+    WindowSearch search{m_process.dwProcessId, {}};
+    EnumWindows(&CollectVisible, reinterpret_cast<LPARAM>(&search));
+    return search.windows;
+}
+
+HWND AppUnderTest::WaitForMainWindow(DWORD timeoutMs) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND w : VisibleTopLevelWindows()) {
+                if (WindowText(w) == L"Upgrade Tools") {
+                    found = w;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND AppUnderTest::WaitForMessageBox(DWORD timeoutMs) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND w : VisibleTopLevelWindows()) {
+                if (WindowClass(w) == L"#32770" && WindowText(w) != L"Upgrade Tools" &&
+                    GetDlgItem(w, 0xFFFF) != nullptr) {
+                    found = w;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND AppUnderTest::FocusedWindow() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(m_process.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
+void AppUnderTest::PressKey(WORD virtualKey) const {
+    HWND target = FocusedWindow();
+    const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+    PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+    PostMessageW(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | (3u << 30));
+}
+
+ProbeReport AppUnderTest::Probe() const {
+    const std::wstring dll = ProgramFolder() + L"pelvaro_probe.dll";
+    auto* loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    if (!RunRemote(m_process.hProcess, loadLibrary, dll)) {
+        throw std::runtime_error("cannot load the probe into the program");
+    }
+    HMODULE local = LoadLibraryW(dll.c_str());
+    BYTE* remoteBase = RemoteModuleBase(m_process.dwProcessId, L"pelvaro_probe.dll");
+    if (local == nullptr || remoteBase == nullptr) {
+        throw std::runtime_error("cannot find the probe in the program");
+    }
+    const auto offset = reinterpret_cast<BYTE*>(reinterpret_cast<void*>(GetProcAddress(local, "ProbeRun"))) -
+                        reinterpret_cast<BYTE*>(local);
+    auto* probeRun = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(remoteBase + offset));
+    TestFolder scratch;
+    const std::wstring reportPath = scratch.Path() + L"probe.txt";
+    if (!RunRemote(m_process.hProcess, probeRun, reportPath)) {
+        throw std::runtime_error("the probe did not answer");
+    }
+    std::stringstream text(ReadFileBytes(reportPath));
+
+    ProbeReport report;
+    std::string line;
+    while (std::getline(text, line)) {
+        std::vector<std::string> fields;
+        std::stringstream split(line);
+        for (std::string field; std::getline(split, field, '\t');) {
+            fields.push_back(field);
+        }
+        if (fields.empty()) {
+            continue;
+        }
+        if (fields[0] == "dialogunits" && fields.size() == 4) {
+            report.mapped = fields[1] == "1";
+            report.baseUnitX = std::stol(fields[2]);
+            report.baseUnitY = std::stol(fields[3]);
+        } else if (fields[0] == "font" && fields.size() == 6) {
+            report.fonts[std::stoi(fields[1])] = {fields[2], std::stol(fields[3]), std::stol(fields[4]),
+                                                  fields[5] == "1"};
+        } else if (fields[0] == "sysmenu" && fields.size() == 2) {
+            report.systemMenuCount = std::stoi(fields[1]);
+        } else if (fields[0] == "menuitem" && fields.size() >= 4) {
+            report.systemMenu.push_back({static_cast<unsigned>(std::stoul(fields[2])), fields[3] == "1",
+                                         Wide(fields.size() > 4 ? fields[4] : std::string())});
+        }
+    }
+    return report;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[1024] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, nullptr);
+    return text;
+}
+
+std::wstring WindowClass(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+RECT ClientRectOf(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}

@@ -1,0 +1,78 @@
+#pragma once
+#include "TestFolder.h"
+#include <map>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+// What the probe DLL saw inside the running program.
+struct ProbeReport {
+    struct Font {
+        std::string face;
+        long height = 0;
+        long weight = 0;
+        bool dialogFont = false;
+    };
+    struct MenuItem {
+        unsigned id = 0;
+        bool separator = false;
+        std::wstring text;
+    };
+    bool mapped = false;
+    long baseUnitX = 0; // pixels of 4 horizontal dialog units
+    long baseUnitY = 0; // pixels of 8 vertical dialog units
+    std::map<int, Font> fonts; // by control id; the dialog itself under 0
+    int systemMenuCount = -1;
+    std::vector<MenuItem> systemMenu;
+
+    // A rectangle in dialog units (left, top, width, height) in client pixels: position and size
+    // are converted each on its own, as the dialog manager places controls.
+    RECT ToPixels(int left, int top, int width, int height) const;
+};
+
+// The real Pelvaro.exe, copied into a test folder and started there, watched from outside.
+class AppUnderTest {
+public:
+    // Starts folder\Pelvaro.exe (copied from the build) with the given current directory (the
+    // folder itself when empty).
+    explicit AppUnderTest(const TestFolder& folder, const std::wstring& currentDirectory = L"");
+    ~AppUnderTest();
+    AppUnderTest(const AppUnderTest&) = delete;
+    AppUnderTest& operator=(const AppUnderTest&) = delete;
+
+    // The main window "Upgrade Tools" once it is visible, or nullptr after the time-out.
+    HWND WaitForMainWindow(DWORD timeoutMs = 20000) const;
+    // A visible message box of the program (a dialog other than the main window), or nullptr.
+    HWND WaitForMessageBox(DWORD timeoutMs = 20000) const;
+    std::vector<HWND> VisibleTopLevelWindows() const;
+    bool WaitForExit(DWORD timeoutMs = 20000) const;
+    bool Running() const;
+    DWORD ProcessId() const { return m_process.dwProcessId; }
+
+    // The window with the keyboard focus in the program's user-interface thread.
+    HWND FocusedWindow() const;
+    // A key press as the focused window would receive it from the keyboard.
+    void PressKey(WORD virtualKey) const;
+
+    // Loads the probe DLL into the program and runs it.
+    ProbeReport Probe() const;
+
+private:
+    PROCESS_INFORMATION m_process = {};
+};
+
+std::wstring WindowText(HWND window);
+std::wstring WindowClass(HWND window);
+// A control's rectangle in its dialog's client coordinates.
+RECT ClientRectOf(HWND control);
+// Waits until pred() holds, polling; false after the time-out.
+template <typename Pred> bool WaitUntil(Pred pred, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    do {
+        if (pred()) {
+            return true;
+        }
+        Sleep(20);
+    } while (GetTickCount64() < end);
+    return pred();
+}

@@ -1,0 +1,97 @@
+// A test-only DLL that the end-to-end tests load into the running Pelvaro.exe, because Wine
+// answers some questions only from inside the window's own process (fonts, the system menu,
+// dialog units). ProbeRun writes a plain-text report of the main window to the file named by its
+// argument; one line per fact, fields separated by tabs.
+#include <cstdio>
+#include <string>
+#include <windows.h>
+
+namespace {
+
+struct Search {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t caption[64] = {};
+    GetWindowTextW(hwnd, caption, 64);
+    if (pid == search->process && lstrcmpW(caption, L"Upgrade Tools") == 0) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string Utf8(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size > 0 ? size : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+void ReportFont(FILE* out, HWND dialog, HWND control) {
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    LOGFONTW face = {};
+    if (font == nullptr || GetObjectW(font, sizeof(face), &face) == 0) {
+        std::fprintf(out, "font\t%d\tnone\n", GetDlgCtrlID(control));
+        return;
+    }
+    const auto dialogFont = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    std::fprintf(out, "font\t%d\t%s\t%ld\t%ld\t%d\n", GetDlgCtrlID(control), Utf8(face.lfFaceName).c_str(),
+                 face.lfHeight, face.lfWeight, font == dialogFont ? 1 : 0);
+}
+
+BOOL CALLBACK ReportChild(HWND child, LPARAM param) {
+    auto* out = reinterpret_cast<FILE*>(param);
+    ReportFont(out, GetParent(child), child);
+    return TRUE;
+}
+
+void ReportSystemMenu(FILE* out, HWND dialog) {
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    const int count = menu ? GetMenuItemCount(menu) : -1;
+    std::fprintf(out, "sysmenu\t%d\n", count);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[128] = {};
+        MENUITEMINFOW item = {};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
+        item.dwTypeData = text;
+        item.cch = 128;
+        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
+        std::fprintf(out, "menuitem\t%d\t%u\t%u\t%s\n", i, item.wID,
+                     (item.fType & MFT_SEPARATOR) ? 1u : 0u, Utf8(text).c_str());
+    }
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) DWORD WINAPI ProbeRun(LPVOID param) {
+    const auto* outputPath = static_cast<const wchar_t*>(param);
+    Search search{GetCurrentProcessId(), nullptr};
+    EnumWindows(&FindMainWindow, reinterpret_cast<LPARAM>(&search));
+    FILE* out = _wfopen(outputPath, L"wb");
+    if (out == nullptr) {
+        return 1;
+    }
+    if (search.found == nullptr) {
+        std::fprintf(out, "nowindow\n");
+        std::fclose(out);
+        return 2;
+    }
+    RECT units = {0, 0, 4, 8};
+    const BOOL mapped = MapDialogRect(search.found, &units);
+    std::fprintf(out, "dialogunits\t%d\t%ld\t%ld\n", mapped ? 1 : 0, units.right, units.bottom);
+    ReportFont(out, search.found, search.found);
+    EnumChildWindows(search.found, &ReportChild, reinterpret_cast<LPARAM>(out));
+    ReportSystemMenu(out, search.found);
+    std::fclose(out);
+    return 0;
+}
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
