@@ -9,7 +9,8 @@ std::wstring ModuleDirectory() {
     return ExecutableDirectory(path);
 }
 
-std::wstring ReadConfiguredPath(const std::wstring& configPath, UpgradeTarget target, ConfigKey key) {
+std::wstring ReadConfiguredPath(const std::wstring& configPath, UpgradeTarget target,
+                                ConfigKey key) {
     wchar_t value[kPathBufferChars] = {};
     GetPrivateProfileStringW(SectionName(target), KeyName(key), L"", value,
                              static_cast<DWORD>(kPathBufferChars), configPath.c_str());

@@ -10,7 +10,8 @@ std::wstring ExecutableDirectory(std::wstring_view modulePath) {
 
 std::wstring ExecutableBaseName(std::wstring_view modulePath) {
     const auto slash = modulePath.rfind(L'\\');
-    std::wstring_view name = slash == std::wstring_view::npos ? modulePath : modulePath.substr(slash + 1);
+    std::wstring_view name =
+        slash == std::wstring_view::npos ? modulePath : modulePath.substr(slash + 1);
     const auto dot = name.rfind(L'.');
     if (dot != std::wstring_view::npos && dot > 0) {
         name = name.substr(0, dot);

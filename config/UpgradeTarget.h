@@ -18,4 +18,6 @@ inline const wchar_t* SectionName(UpgradeTarget target) {
     return L"Remote";
 }
 
-inline const wchar_t* KeyName(ConfigKey key) { return key == ConfigKey::Zip ? L"zip" : L"hex"; }
+inline const wchar_t* KeyName(ConfigKey key) {
+    return key == ConfigKey::Zip ? L"zip" : L"hex";
+}

@@ -45,8 +45,9 @@ LRESULT CALLBACK LogBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam
 
 CPelvaroDlg::CPelvaroDlg()
     : CDialogBase(IDD_MAIN_DIALOG),
-      m_hIcon(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                            IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED))),
+      m_hIcon(
+          static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                        IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED))),
       m_resultFont(CreateFontW(38, 0, 0, 0, 800, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
                                FF_SWISS, L"Arial")) {}
 
@@ -87,7 +88,8 @@ bool CPelvaroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         result = reinterpret_cast<INT_PTR>(OnQueryDragIcon());
         return true;
     case WM_CTLCOLORSTATIC:
-        if (HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
+        if (HBRUSH brush =
+                OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
             result = reinterpret_cast<INT_PTR>(brush);
             return true;
         }
@@ -134,7 +136,9 @@ void CPelvaroDlg::OnPaint() {
     EndPaint(m_hWnd, &paint);
 }
 
-HCURSOR CPelvaroDlg::OnQueryDragIcon() const { return static_cast<HCURSOR>(m_hIcon); }
+HCURSOR CPelvaroDlg::OnQueryDragIcon() const {
+    return static_cast<HCURSOR>(m_hIcon);
+}
 
 HBRUSH CPelvaroDlg::OnCtlColor(HDC dc, HWND control) {
     if (GetDlgCtrlID(control) != IDC_RESULT) {

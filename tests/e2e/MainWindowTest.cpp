@@ -185,9 +185,10 @@ TEST_F(MainWindowTest, EnterOnTheButtonPressesItInsteadOfEnding) {
     app.PressKey(VK_RETURN);
     HWND box = app.WaitForMessageBox(10000);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)),
-              L"The configured remote.zip file does not exist. Please confirm the configuration file "
-              L"again.");
+    EXPECT_EQ(
+        WindowText(GetDlgItem(box, 0xFFFF)),
+        L"The configured remote.zip file does not exist. Please confirm the configuration file "
+        L"again.");
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     EXPECT_FALSE(app.WaitForExit(500));
 }
@@ -204,8 +205,8 @@ TEST_F(MainWindowTest, ResizingMovesNoControl) {
     }
     RECT frame;
     GetWindowRect(dialog, &frame);
-    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + 200, frame.bottom - frame.top + 150,
-                 SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + 200,
+                 frame.bottom - frame.top + 150, SWP_NOMOVE | SWP_NOZORDER);
     RECT bigger;
     GetWindowRect(dialog, &bigger);
     ASSERT_GT(bigger.right - bigger.left, frame.right - frame.left) << "the frame is resizable";

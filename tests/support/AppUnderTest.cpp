@@ -23,7 +23,8 @@ BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM param) {
 // Runs a function of the target process on a new thread there and waits for it.
 bool RunRemote(HANDLE process, LPTHREAD_START_ROUTINE start, const std::wstring& argument) {
     const SIZE_T bytes = (argument.size() + 1) * sizeof(wchar_t);
-    void* remote = VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    void* remote =
+        VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (remote == nullptr) {
         return false;
     }
@@ -47,7 +48,8 @@ BYTE* RemoteModuleBase(DWORD pid, const wchar_t* name) {
     MODULEENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     BYTE* base = nullptr;
-    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+    for (BOOL more = Module32FirstW(snapshot, &entry); more;
+         more = Module32NextW(snapshot, &entry)) {
         if (lstrcmpiW(entry.szModule, name) == 0) {
             base = entry.modBaseAddr;
             break;
@@ -90,7 +92,9 @@ AppUnderTest::~AppUnderTest() {
     CloseHandle(m_process.hProcess);
 }
 
-bool AppUnderTest::Running() const { return WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT; }
+bool AppUnderTest::Running() const {
+    return WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
+}
 
 bool AppUnderTest::WaitForExit(DWORD timeoutMs) const {
     return WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0;
@@ -160,9 +164,11 @@ ProbeReport AppUnderTest::Probe() const {
     if (local == nullptr || remoteBase == nullptr) {
         throw std::runtime_error("cannot find the probe in the program");
     }
-    const auto offset = reinterpret_cast<BYTE*>(reinterpret_cast<void*>(GetProcAddress(local, "ProbeRun"))) -
-                        reinterpret_cast<BYTE*>(local);
-    auto* probeRun = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(remoteBase + offset));
+    const auto offset =
+        reinterpret_cast<BYTE*>(reinterpret_cast<void*>(GetProcAddress(local, "ProbeRun"))) -
+        reinterpret_cast<BYTE*>(local);
+    auto* probeRun =
+        reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(remoteBase + offset));
     TestFolder scratch;
     const std::wstring reportPath = scratch.Path() + L"probe.txt";
     if (!RunRemote(m_process.hProcess, probeRun, reportPath)) {
@@ -186,12 +192,13 @@ ProbeReport AppUnderTest::Probe() const {
             report.baseUnitX = std::stol(fields[2]);
             report.baseUnitY = std::stol(fields[3]);
         } else if (fields[0] == "font" && fields.size() == 6) {
-            report.fonts[std::stoi(fields[1])] = {fields[2], std::stol(fields[3]), std::stol(fields[4]),
-                                                  fields[5] == "1"};
+            report.fonts[std::stoi(fields[1])] = {fields[2], std::stol(fields[3]),
+                                                  std::stol(fields[4]), fields[5] == "1"};
         } else if (fields[0] == "sysmenu" && fields.size() == 2) {
             report.systemMenuCount = std::stoi(fields[1]);
         } else if (fields[0] == "menuitem" && fields.size() >= 4) {
-            report.systemMenu.push_back({static_cast<unsigned>(std::stoul(fields[2])), fields[3] == "1",
+            report.systemMenu.push_back({static_cast<unsigned>(std::stoul(fields[2])),
+                                         fields[3] == "1",
                                          Wide(fields.size() > 4 ? fields[4] : std::string())});
         }
     }

@@ -19,8 +19,8 @@ struct ProbeReport {
         std::wstring text;
     };
     bool mapped = false;
-    long baseUnitX = 0; // pixels of 4 horizontal dialog units
-    long baseUnitY = 0; // pixels of 8 vertical dialog units
+    long baseUnitX = 0;        // pixels of 4 horizontal dialog units
+    long baseUnitY = 0;        // pixels of 8 vertical dialog units
     std::map<int, Font> fonts; // by control id; the dialog itself under 0
     int systemMenuCount = -1;
     std::vector<MenuItem> systemMenu;

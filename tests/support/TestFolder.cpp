@@ -69,7 +69,9 @@ TestFolder::TestFolder() {
     }
 }
 
-TestFolder::~TestFolder() { RemoveTree(m_path); }
+TestFolder::~TestFolder() {
+    RemoveTree(m_path);
+}
 
 std::wstring TestFolder::MakeFolder(const std::wstring& relativePath) const {
     std::wstring full = m_path;
@@ -86,7 +88,8 @@ std::wstring TestFolder::MakeFolder(const std::wstring& relativePath) const {
     return full;
 }
 
-std::wstring TestFolder::WriteFile(const std::wstring& relativePath, const std::string& bytes) const {
+std::wstring TestFolder::WriteFile(const std::wstring& relativePath,
+                                   const std::string& bytes) const {
     const auto slash = relativePath.rfind(L'\\');
     if (slash != std::wstring::npos) {
         MakeFolder(relativePath.substr(0, slash));
@@ -112,8 +115,8 @@ std::wstring TestFolder::CopyIn(const std::wstring& source, const std::wstring& 
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return {};
     }

@@ -37,7 +37,8 @@ TEST(ConfiguredPath, AbsoluteValuesAreDriveLettersAndUncPaths) {
 }
 
 TEST(ConfiguredPath, RelativeValuesJoinTheDirectoryAsTyped) {
-    EXPECT_EQ(ResolveConfiguredPath(L"C:\\Tools\\", L"fw\\remote.zip"), L"C:\\Tools\\fw\\remote.zip");
+    EXPECT_EQ(ResolveConfiguredPath(L"C:\\Tools\\", L"fw\\remote.zip"),
+              L"C:\\Tools\\fw\\remote.zip");
     // Nothing is trimmed or inserted.
     EXPECT_EQ(ResolveConfiguredPath(L"C:\\Tools\\", L" a.zip "), L"C:\\Tools\\ a.zip ");
     EXPECT_EQ(ResolveConfiguredPath(L"C:\\Tools\\", L""), L"C:\\Tools\\");

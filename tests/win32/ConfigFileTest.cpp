@@ -22,9 +22,10 @@ protected:
 } // namespace
 
 TEST_F(ConfigFileTest, ReadsEachSectionAndKeyInAnyLetterCase) {
-    const auto ini = folder.WriteFile(L"config.ini", "[remote]\r\nZIP=fw\\remote.zip\r\nhex=r.hex\r\n"
-                                                     "[TABLET]\r\nzip=t.zip\r\nHeX = t.hex \r\n"
-                                                     "[Dongle]\r\nzip=d d.zip\r\nhex=D:\\d.hex\r\n");
+    const auto ini =
+        folder.WriteFile(L"config.ini", "[remote]\r\nZIP=fw\\remote.zip\r\nhex=r.hex\r\n"
+                                        "[TABLET]\r\nzip=t.zip\r\nHeX = t.hex \r\n"
+                                        "[Dongle]\r\nzip=d d.zip\r\nhex=D:\\d.hex\r\n");
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Remote, ConfigKey::Zip), L"fw\\remote.zip");
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Remote, ConfigKey::Hex), L"r.hex");
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Tablet, ConfigKey::Zip), L"t.zip");
@@ -34,22 +35,26 @@ TEST_F(ConfigFileTest, ReadsEachSectionAndKeyInAnyLetterCase) {
 }
 
 TEST_F(ConfigFileTest, MissingFileSectionOrKeyGiveEmptyText) {
-    const auto ini = folder.WriteFile(L"config.ini", "[Remote]\r\nzip=a.zip\r\n[Other]\r\nhex=x\r\n");
+    const auto ini =
+        folder.WriteFile(L"config.ini", "[Remote]\r\nzip=a.zip\r\n[Other]\r\nhex=x\r\n");
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Remote, ConfigKey::Hex), L"");
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Tablet, ConfigKey::Zip), L"");
-    EXPECT_EQ(ReadConfiguredPath(folder.Path() + L"absent.ini", UpgradeTarget::Remote, ConfigKey::Zip),
-              L"");
+    EXPECT_EQ(
+        ReadConfiguredPath(folder.Path() + L"absent.ini", UpgradeTarget::Remote, ConfigKey::Zip),
+        L"");
 }
 
 TEST_F(ConfigFileTest, LongValuesAreCutTo259Characters) {
     const std::string value(300, 'v');
     const auto ini = folder.WriteFile(L"config.ini", "[Remote]\r\nzip=" + value + "\r\n");
-    EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Remote, ConfigKey::Zip), std::wstring(259, L'v'));
+    EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Remote, ConfigKey::Zip),
+              std::wstring(259, L'v'));
 }
 
 TEST_F(ConfigFileTest, ReadsUtf16WithByteOrderMark) {
     const auto ini = folder.WriteFile(
-        L"config.ini", Utf16WithBom(L"[Remote]\r\nzip=固件\\遥控器.zip\r\n[Tablet]\r\nhex=t.hex\r\n"));
+        L"config.ini",
+        Utf16WithBom(L"[Remote]\r\nzip=固件\\遥控器.zip\r\n[Tablet]\r\nhex=t.hex\r\n"));
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Remote, ConfigKey::Zip), L"固件\\遥控器.zip");
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Tablet, ConfigKey::Hex), L"t.hex");
 }
@@ -63,7 +68,8 @@ TEST_F(ConfigFileTest, ConfiguredFileMustBeAnExistingFile) {
 }
 
 TEST_F(ConfigFileTest, RelativeValuesAreLookedForBelowTheExecutable) {
-    const std::wstring name = L"pelvaro-relative-" + std::to_wstring(GetCurrentProcessId()) + L".zip";
+    const std::wstring name =
+        L"pelvaro-relative-" + std::to_wstring(GetCurrentProcessId()) + L".zip";
     const std::wstring full = ModuleDirectory() + name;
     ASSERT_EQ(full, ProgramFolder() + name);
     HANDLE file = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

@@ -24,11 +24,13 @@ struct Expected {
 };
 
 const Expected kItems[] = {
-    {1000, kButton, L"Upgrade the remote ", 19, 19, 97, 25, WS_VISIBLE | WS_TABSTOP, BS_DEFPUSHBUTTON, 0},
+    {1000, kButton, L"Upgrade the remote ", 19, 19, 97, 25, WS_VISIBLE | WS_TABSTOP,
+     BS_DEFPUSHBUTTON, 0},
     {1001, kEdit, L"", 11, 70, 252, 138,
      WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | WS_VSCROLL | WS_BORDER | WS_TABSTOP,
      ES_WANTRETURN | WS_HSCROLL, 0},
-    {0xFFFF, kStaticClass, L"V1.0.2 20221110", 152, 217, 112, 8, WS_VISIBLE | SS_RIGHT | WS_GROUP, 0, 0},
+    {0xFFFF, kStaticClass, L"V1.0.2 20221110", 152, 217, 112, 8, WS_VISIBLE | SS_RIGHT | WS_GROUP,
+     0, 0},
     {1002, kButton, L"遥控器烧录-JLink", 17, 58, 93, 23, WS_TABSTOP, WS_VISIBLE, 0},
     {0xFFFF, kButton, L"JLink", 7, 49, 249, 36, BS_GROUPBOX, WS_VISIBLE, 0},
     {1003, kButton, L"板子烧录-JLink", 125, 58, 93, 23, WS_TABSTOP, WS_VISIBLE, 0},
@@ -37,7 +39,8 @@ const Expected kItems[] = {
     {1005, kButton, L"Upgrade the tablet", 142, 20, 72, 23, WS_TABSTOP, WS_VISIBLE, 0},
     {1006, kButton, L"Upgrade the dongle", 170, 20, 69, 23, WS_TABSTOP, WS_VISIBLE, 0},
     {1008, kStaticClass, L"Result\uFF1A", 13, 198, 107, 25, WS_VISIBLE | WS_GROUP, SS_TYPEMASK, 0},
-    {1007, kStaticClass, L"", 107, 198, 81, 26, WS_VISIBLE | WS_GROUP, SS_TYPEMASK, WS_EX_TRANSPARENT},
+    {1007, kStaticClass, L"", 107, 198, 81, 26, WS_VISIBLE | WS_GROUP, SS_TYPEMASK,
+     WS_EX_TRANSPARENT},
 };
 
 } // namespace
@@ -48,7 +51,8 @@ TEST(MainDialogTemplate, FrameCaptionAndFont) {
     EXPECT_EQ(t.cx, 272);
     EXPECT_EQ(t.cy, 234);
     EXPECT_TRUE(t.menu.empty());
-    const std::uint32_t required = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_SHELLFONT;
+    const std::uint32_t required =
+        WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_SHELLFONT;
     EXPECT_EQ(t.style & required, required);
     EXPECT_EQ(t.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0u);
     EXPECT_EQ(t.exStyle, static_cast<std::uint32_t>(WS_EX_APPWINDOW));

@@ -42,8 +42,9 @@ void ReportFont(FILE* out, HWND dialog, HWND control) {
         return;
     }
     const auto dialogFont = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
-    std::fprintf(out, "font\t%d\t%s\t%ld\t%ld\t%d\n", GetDlgCtrlID(control), Utf8(face.lfFaceName).c_str(),
-                 face.lfHeight, face.lfWeight, font == dialogFont ? 1 : 0);
+    std::fprintf(out, "font\t%d\t%s\t%ld\t%ld\t%d\n", GetDlgCtrlID(control),
+                 Utf8(face.lfFaceName).c_str(), face.lfHeight, face.lfWeight,
+                 font == dialogFont ? 1 : 0);
 }
 
 BOOL CALLBACK ReportChild(HWND child, LPARAM param) {
@@ -94,4 +95,6 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeRun(LPVOID param) {
     return 0;
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+    return TRUE;
+}

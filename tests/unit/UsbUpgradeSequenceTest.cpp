@@ -1,0 +1,144 @@
+#include "workflow/UsbUpgradeSequence.h"
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records every call in order; the port appears on poll `portOnPoll` (1-based, 0 = never).
+class FakeUsbOps : public UsbUpgradeOps {
+public:
+    std::wstring package = L"fw\\remote.zip";
+    bool packagePresent = true;
+    bool triggered = true;
+    int portOnPoll = 1;
+    std::wstring port = L"COM7";
+
+    std::vector<std::wstring> calls;
+    std::vector<std::wstring> log;
+    int polls = 0;
+    int pauses = 0;
+    std::wstring workerPackage, workerPort;
+    UpgradeTarget readTarget = UpgradeTarget::Remote;
+
+    std::wstring ReadPackagePath(UpgradeTarget target) override {
+        readTarget = target;
+        calls.push_back(L"read");
+        return package;
+    }
+    bool IsConfiguredFilePresent(const std::wstring& value) override {
+        calls.push_back(L"check " + value);
+        return packagePresent;
+    }
+    bool TriggerUpgradeMode() override {
+        calls.push_back(L"trigger");
+        return triggered;
+    }
+    void AppendLog(const std::wstring& text) override {
+        calls.push_back(L"log");
+        log.push_back(text);
+    }
+    std::wstring FindBootloaderPort() override {
+        calls.push_back(L"poll");
+        ++polls;
+        return polls == portOnPoll ? port : L"";
+    }
+    void Pause(unsigned ms) override {
+        calls.push_back(L"pause " + std::to_wstring(ms));
+        ++pauses;
+    }
+    void StartDfuWorker(const std::wstring& packagePath, const std::wstring& portName) override {
+        calls.push_back(L"worker");
+        workerPackage = packagePath;
+        workerPort = portName;
+    }
+};
+
+struct Press {
+    std::wstring packagePath = L"old package";
+    std::wstring portName = L"old port";
+};
+
+} // namespace
+
+TEST(UsbUpgradeSequence, PortFoundOnPollKGivesKMinusOnePauses) {
+    for (int k = 1; k <= kBootloaderPolls; ++k) {
+        FakeUsbOps ops;
+        ops.portOnPoll = k;
+        Press press;
+        RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
+        SCOPED_TRACE(k);
+        EXPECT_EQ(ops.polls, k);
+        EXPECT_EQ(ops.pauses, k - 1);
+        ASSERT_FALSE(ops.calls.empty());
+        EXPECT_EQ(ops.calls.back(), L"worker") << "no pause after the successful poll";
+        EXPECT_EQ(ops.workerPort, L"COM7");
+        EXPECT_EQ(ops.workerPackage, L"fw\\remote.zip");
+        EXPECT_EQ(press.portName, L"COM7");
+        EXPECT_EQ(press.packagePath, L"fw\\remote.zip");
+    }
+}
+
+TEST(UsbUpgradeSequence, FullOrderWithTriggerAndPortOnThirdPoll) {
+    FakeUsbOps ops;
+    ops.portOnPoll = 3;
+    Press press;
+    RunUsbUpgrade(ops, UpgradeTarget::Tablet, press.packagePath, press.portName);
+    const std::vector<std::wstring> expected = {L"read",    L"check fw\\remote.zip",
+                                                L"trigger", L"log",
+                                                L"poll",    L"pause 100",
+                                                L"poll",    L"pause 100",
+                                                L"poll",    L"worker"};
+    EXPECT_EQ(ops.calls, expected);
+    EXPECT_EQ(ops.readTarget, UpgradeTarget::Tablet);
+    ASSERT_EQ(ops.log.size(), 1u);
+    EXPECT_EQ(ops.log[0], L"Find the device and enter the upgrade mode...\r\n");
+    EXPECT_EQ(ops.log[0].size(), 47u);
+}
+
+TEST(UsbUpgradeSequence, TenEmptyPollsEndSilently) {
+    FakeUsbOps ops;
+    ops.portOnPoll = 0;
+    ops.triggered = false;
+    Press press;
+    RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
+    EXPECT_EQ(ops.polls, 10);
+    EXPECT_EQ(ops.pauses, 10) << "the tenth empty poll is followed by its pause too";
+    EXPECT_TRUE(ops.log.empty());
+    EXPECT_TRUE(press.portName.empty());
+    EXPECT_TRUE(ops.workerPort.empty());
+    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), L"worker"), 0);
+}
+
+TEST(UsbUpgradeSequence, MissingPackageStopsBeforeTheTrigger) {
+    FakeUsbOps ops;
+    ops.packagePresent = false;
+    Press press;
+    RunUsbUpgrade(ops, UpgradeTarget::Dongle, press.packagePath, press.portName);
+    const std::vector<std::wstring> expected = {L"read", L"check fw\\remote.zip"};
+    EXPECT_EQ(ops.calls, expected);
+    EXPECT_EQ(press.packagePath, L"fw\\remote.zip") << "the member takes the value read";
+    EXPECT_EQ(press.portName, L"old port") << "no poll, so the port name is left alone";
+}
+
+TEST(UsbUpgradeSequence, FalseTriggerLogsNothingButStillPolls) {
+    FakeUsbOps ops;
+    ops.triggered = false;
+    ops.portOnPoll = 1;
+    Press press;
+    RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
+    EXPECT_TRUE(ops.log.empty());
+    EXPECT_EQ(ops.polls, 1);
+    EXPECT_EQ(ops.pauses, 0);
+    EXPECT_EQ(ops.workerPort, L"COM7");
+}
+
+TEST(UsbUpgradeSequence, EmptyPollsOverwriteAnEarlierPortName) {
+    FakeUsbOps ops;
+    ops.portOnPoll = 0;
+    Press press;
+    press.portName = L"COM9";
+    RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
+    EXPECT_TRUE(press.portName.empty());
+}

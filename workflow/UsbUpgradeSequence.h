@@ -1,0 +1,31 @@
+#pragma once
+#include "config/UpgradeTarget.h"
+#include <string>
+
+// The operations a USB upgrade press calls, in the order it calls them. The dialog provides the
+// real ones; tests provide fakes that record calls.
+class UsbUpgradeOps {
+public:
+    virtual ~UsbUpgradeOps() = default;
+    virtual std::wstring ReadPackagePath(UpgradeTarget target) = 0;
+    // Shows the configuration message itself when the file is missing.
+    virtual bool IsConfiguredFilePresent(const std::wstring& value) = 0;
+    virtual bool TriggerUpgradeMode() = 0;
+    virtual void AppendLog(const std::wstring& text) = 0;
+    virtual std::wstring FindBootloaderPort() = 0;
+    virtual void Pause(unsigned milliseconds) = 0;
+    // Starts the DFU worker with its own copies of the package path and the port name.
+    virtual void StartDfuWorker(const std::wstring& packagePath, const std::wstring& portName) = 0;
+};
+
+inline constexpr wchar_t kUpgradeModeRequestedLine[] =
+    L"Find the device and enter the upgrade mode...\r\n";
+inline constexpr int kBootloaderPolls = 10;
+inline constexpr unsigned kBootloaderPollPauseMs = 100;
+
+// One press of a USB upgrade button: read and check the package, ask the devices to restart into
+// their bootloader, look for its port up to ten times with a pause after each empty look, and hand
+// the rest to a worker. packagePath and portName are the dialog's members, left as the press left
+// them.
+void RunUsbUpgrade(UsbUpgradeOps& ops, UpgradeTarget target, std::wstring& packagePath,
+                   std::wstring& portName);
