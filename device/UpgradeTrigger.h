@@ -1,0 +1,6 @@
+#pragma once
+
+// Asks every present upgrade interface of the maker's devices to restart into its bootloader:
+// each is opened and sent a request for its string 200. True when at least one request was sent;
+// whether a device really restarted shows only when its bootloader port appears.
+bool TriggerUpgradeMode();
