@@ -1,4 +1,5 @@
 #include "ui/PelvaroDlg.h"
+#include "ui/AboutDlg.h"
 #include "config/ConfigFile.h"
 #include "config/ConfiguredPath.h"
 #include "config/ExecutablePath.h"
@@ -55,6 +56,17 @@ BOOL CPelvaroDlg::OnInitDialog() {
     m_editLog = GetDlgItem(m_hWnd, IDC_LOG);
     SetWindowSubclass(m_editLog, &LogBoxProc, 0, 0);
 
+    if (HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE)) {
+        // With a buffer size of 0, LoadStringW gives a pointer to the resource's own text.
+        const wchar_t* about = nullptr;
+        const int length = LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX,
+                                       reinterpret_cast<LPWSTR>(&about), 0);
+        if (length > 0) {
+            AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, std::wstring(about, length).c_str());
+        }
+    }
+
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
@@ -106,8 +118,15 @@ bool CPelvaroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
     return CDialogBase::OnMessage(message, wParam, lParam, result);
 }
 
-void CPelvaroDlg::OnSysCommand(UINT, LPARAM, INT_PTR& result) {
-    // Every system command keeps the default handling.
+void CPelvaroDlg::OnSysCommand(UINT nID, LPARAM, INT_PTR& result) {
+    // The system keeps the four low bits of a system command for its own use.
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal(m_hWnd);
+        result = TRUE;
+        return;
+    }
+    // Every other system command keeps the default handling.
     result = FALSE;
 }
 

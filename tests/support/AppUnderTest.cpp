@@ -61,13 +61,17 @@ BYTE* RemoteModuleBase(DWORD pid, const wchar_t* name) {
 
 } // namespace
 
-RECT ProbeReport::ToPixels(int left, int top, int width, int height) const {
+RECT ProbeReport::DialogUnits::ToPixels(int left, int top, int width, int height) const {
     RECT r;
-    r.left = MulDiv(left, baseUnitX, 4);
-    r.top = MulDiv(top, baseUnitY, 8);
-    r.right = r.left + MulDiv(width, baseUnitX, 4);
-    r.bottom = r.top + MulDiv(height, baseUnitY, 8);
+    r.left = MulDiv(left, x, 4);
+    r.top = MulDiv(top, y, 8);
+    r.right = r.left + MulDiv(width, x, 4);
+    r.bottom = r.top + MulDiv(height, y, 8);
     return r;
+}
+
+RECT ProbeReport::ToPixels(int left, int top, int width, int height) const {
+    return DialogUnits{mapped, baseUnitX, baseUnitY}.ToPixels(left, top, width, height);
 }
 
 AppUnderTest::AppUnderTest(const TestFolder& folder, const std::wstring& currentDirectory) {
@@ -200,6 +204,16 @@ ProbeReport AppUnderTest::Probe() const {
             report.systemMenu.push_back({static_cast<unsigned>(std::stoul(fields[2])),
                                          fields[3] == "1",
                                          Wide(fields.size() > 4 ? fields[4] : std::string())});
+        } else if (fields[0] == "icon" && fields.size() == 6) {
+            report.icons[fields[1]] = {fields[2] == "1", fields[3] == "1", std::stol(fields[4]),
+                                       std::stol(fields[5])};
+        } else if (fields[0] == "about" && fields.size() >= 2) {
+            report.aboutOpen = fields[1] == "1";
+            if (fields.size() == 5) {
+                report.aboutUnits = {fields[2] == "1", std::stol(fields[3]), std::stol(fields[4])};
+            }
+        } else if (fields[0] == "comctl32") {
+            report.commonControlsPath = Wide(fields.size() > 1 ? fields[1] : std::string());
         }
     }
     return report;

@@ -18,12 +18,29 @@ struct ProbeReport {
         bool separator = false;
         std::wstring text;
     };
+    struct Icon {
+        bool present = false;
+        bool programIcon = false; // the program's icon group at the system's standard size
+        long width = 0;
+        long height = 0;
+    };
+    // Pixels of 4 horizontal and 8 vertical dialog units of one dialog.
+    struct DialogUnits {
+        bool mapped = false;
+        long x = 0;
+        long y = 0;
+        RECT ToPixels(int left, int top, int width, int height) const;
+    };
     bool mapped = false;
     long baseUnitX = 0;        // pixels of 4 horizontal dialog units
     long baseUnitY = 0;        // pixels of 8 vertical dialog units
     std::map<int, Font> fonts; // by control id; the dialog itself under 0
     int systemMenuCount = -1;
     std::vector<MenuItem> systemMenu;
+    std::map<std::string, Icon> icons; // "big" and "small" of the main window, "about"
+    bool aboutOpen = false;
+    DialogUnits aboutUnits;
+    std::wstring commonControlsPath; // of the comctl32.dll that the program bound
 
     // A rectangle in dialog units (left, top, width, height) in client pixels: position and size
     // are converted each on its own, as the dialog manager places controls.

@@ -1,7 +1,8 @@
 // A test-only DLL that the end-to-end tests load into the running Pelvaro.exe, because Wine
 // answers some questions only from inside the window's own process (fonts, the system menu,
-// dialog units). ProbeRun writes a plain-text report of the main window to the file named by its
-// argument; one line per fact, fields separated by tabs.
+// dialog units, icons). ProbeRun writes a plain-text report of the main window, and of the About
+// box when it is open, to the file named by its argument; one line per fact, fields separated by
+// tabs.
 #include <cstdio>
 #include <string>
 #include <windows.h>
@@ -10,16 +11,17 @@ namespace {
 
 struct Search {
     DWORD process;
+    const wchar_t* caption;
     HWND found;
 };
 
-BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM param) {
+BOOL CALLBACK FindWindowByCaption(HWND hwnd, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     wchar_t caption[64] = {};
     GetWindowTextW(hwnd, caption, 64);
-    if (pid == search->process && lstrcmpW(caption, L"Upgrade Tools") == 0) {
+    if (pid == search->process && lstrcmpW(caption, search->caption) == 0) {
         search->found = hwnd;
         return FALSE;
     }
@@ -70,12 +72,68 @@ void ReportSystemMenu(FILE* out, HWND dialog) {
     }
 }
 
+// Whether an icon is the program's own icon group at the system's standard size (the shared
+// handle that the icon loader hands out for it), and its size in pixels.
+void ReportIcon(FILE* out, const char* use, HICON icon) {
+    const auto own = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(128),
+                                                   IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    long width = 0;
+    long height = 0;
+    ICONINFO info = {};
+    if (icon != nullptr && GetIconInfo(icon, &info)) {
+        BITMAP bitmap = {};
+        GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+        width = bitmap.bmWidth;
+        // A monochrome icon keeps its AND and XOR masks one above the other.
+        height = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
+        if (info.hbmColor) {
+            DeleteObject(info.hbmColor);
+        }
+        if (info.hbmMask) {
+            DeleteObject(info.hbmMask);
+        }
+    }
+    std::fprintf(out, "icon\t%s\t%d\t%d\t%ld\t%ld\n", use, icon != nullptr ? 1 : 0,
+                 icon != nullptr && icon == own ? 1 : 0, width, height);
+}
+
+void ReportWindowIcons(FILE* out, HWND dialog) {
+    ReportIcon(out, "big", reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0)));
+    ReportIcon(out, "small",
+               reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0)));
+}
+
+// The About box's dialog units and the icon its first control shows.
+void ReportAboutBox(FILE* out) {
+    Search about{GetCurrentProcessId(), L"关于 Pelvaro", nullptr};
+    EnumWindows(&FindWindowByCaption, reinterpret_cast<LPARAM>(&about));
+    if (about.found == nullptr) {
+        std::fprintf(out, "about\t0\n");
+        return;
+    }
+    RECT units = {0, 0, 4, 8};
+    const BOOL mapped = MapDialogRect(about.found, &units);
+    std::fprintf(out, "about\t1\t%d\t%ld\t%ld\n", mapped ? 1 : 0, units.right, units.bottom);
+    HWND iconControl = GetWindow(about.found, GW_CHILD);
+    ReportIcon(out, "about", reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0)));
+}
+
+// Which common-controls library the program bound: the manifest asks for version 6, which comes
+// from the side-by-side store instead of the system folder.
+void ReportCommonControls(FILE* out) {
+    wchar_t path[MAX_PATH] = {};
+    if (HMODULE controls = GetModuleHandleW(L"comctl32.dll")) {
+        GetModuleFileNameW(controls, path, MAX_PATH);
+    }
+    std::fprintf(out, "comctl32\t%s\n", Utf8(path).c_str());
+}
+
 } // namespace
 
 extern "C" __declspec(dllexport) DWORD WINAPI ProbeRun(LPVOID param) {
     const auto* outputPath = static_cast<const wchar_t*>(param);
-    Search search{GetCurrentProcessId(), nullptr};
-    EnumWindows(&FindMainWindow, reinterpret_cast<LPARAM>(&search));
+    Search search{GetCurrentProcessId(), L"Upgrade Tools", nullptr};
+    EnumWindows(&FindWindowByCaption, reinterpret_cast<LPARAM>(&search));
     FILE* out = _wfopen(outputPath, L"wb");
     if (out == nullptr) {
         return 1;
@@ -91,6 +149,9 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeRun(LPVOID param) {
     ReportFont(out, search.found, search.found);
     EnumChildWindows(search.found, &ReportChild, reinterpret_cast<LPARAM>(out));
     ReportSystemMenu(out, search.found);
+    ReportWindowIcons(out, search.found);
+    ReportAboutBox(out);
+    ReportCommonControls(out);
     std::fclose(out);
     return 0;
 }
