@@ -9,6 +9,8 @@
 struct PortDeviceEntry {
     std::wstring friendlyName;
     std::wstring hardwareId; // the first entry of the hardware-ID list
+
+    friend bool operator==(const PortDeviceEntry&, const PortDeviceEntry&) = default;
 };
 
 // The first hardware ID of the serial bootloader: Nordic's vendor 1915, product 521F, release
