@@ -1,0 +1,155 @@
+#include "runner/ConsoleToolRunner.h"
+#include "app/UniqueResource.h"
+#include "runner/ThreadAnsiText.h"
+#include "runner/ToolChunk.h"
+#include <array>
+#include <cstdint>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+// A process attribute list that lets the child inherit the listed handles and no others. The
+// list points into m_handles, which therefore lives as long as the attribute list.
+class InheritedHandleList {
+public:
+    explicit InheritedHandleList(std::vector<HANDLE> handles) : m_handles(std::move(handles)) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        m_storage.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_storage.data());
+        if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            return;
+        }
+        m_list = list;
+        if (!UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                       m_handles.data(), m_handles.size() * sizeof(HANDLE), nullptr,
+                                       nullptr)) {
+            DeleteProcThreadAttributeList(m_list);
+            m_list = nullptr;
+        }
+    }
+    ~InheritedHandleList() {
+        if (m_list != nullptr) {
+            DeleteProcThreadAttributeList(m_list);
+        }
+    }
+    InheritedHandleList(const InheritedHandleList&) = delete;
+    InheritedHandleList& operator=(const InheritedHandleList&) = delete;
+
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return m_list; }
+
+private:
+    std::vector<HANDLE> m_handles;
+    std::vector<unsigned char> m_storage;
+    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
+};
+
+// Whether the standard input that our own start-up gave us can go into the handle list: the list
+// takes only real, inheritable handles, and not the console pseudo-handles of older Windows.
+bool IsListableInput(HANDLE input, HANDLE writeEnd) {
+    if (input == nullptr || input == INVALID_HANDLE_VALUE || input == writeEnd) {
+        return false;
+    }
+    const auto bits = reinterpret_cast<std::uintptr_t>(input);
+    if ((bits & 3) == 3 && GetFileType(input) == FILE_TYPE_CHAR) {
+        return false;
+    }
+    DWORD flags = 0;
+    return GetHandleInformation(input, &flags) && (flags & HANDLE_FLAG_INHERIT) != 0;
+}
+
+// Status 0 is the tool's word that it did its job; anything else, or no word, is a failure.
+bool EndedWithSuccess(HANDLE process) {
+    DWORD status = 1;
+    return WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(process, &status) && status == 0;
+}
+
+} // namespace
+
+bool ReportToolFailure(const wchar_t* message, const wchar_t* failureCaption) {
+    MessageBoxW(nullptr, message, failureCaption, MB_ICONWARNING | MB_OK);
+    return false;
+}
+
+bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner, CaptureMode mode,
+                    const wchar_t* failureCaption, const std::wstring& workingDirectory,
+                    ToolLog& log) {
+    // Both ends start out private; only the write end is then made inheritable, and the handle
+    // list below hands it to this run's child alone.
+    UniqueHandle readEnd;
+    UniqueHandle writeEnd;
+    {
+        SECURITY_ATTRIBUTES security{sizeof(security), nullptr, FALSE};
+        HANDLE read = nullptr;
+        HANDLE write = nullptr;
+        if (!CreatePipe(&read, &write, &security, 0)) {
+            return ReportToolFailure(kCreatePipeFailed, failureCaption);
+        }
+        readEnd.reset(read);
+        writeEnd.reset(write);
+    }
+    if (!SetHandleInformation(writeEnd.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+        return ReportToolFailure(kCreatePipeFailed, failureCaption);
+    }
+
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof(STARTUPINFOW);
+    GetStartupInfoW(&startup.StartupInfo);
+    startup.StartupInfo.cb = sizeof(startup);
+    startup.StartupInfo.hStdOutput = writeEnd.get();
+    startup.StartupInfo.hStdError = writeEnd.get();
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+
+    std::vector<HANDLE> inherited{writeEnd.get()};
+    if (IsListableInput(startup.StartupInfo.hStdInput, writeEnd.get())) {
+        inherited.push_back(startup.StartupInfo.hStdInput);
+    }
+    const InheritedHandleList handleList(std::move(inherited));
+    if (handleList.get() == nullptr) {
+        return ReportToolFailure(kCreateProcessFailed, failureCaption);
+    }
+    startup.lpAttributeList = handleList.get();
+
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE,
+                        EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                        workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
+                        &startup.StartupInfo, &started)) {
+        return ReportToolFailure(kCreateProcessFailed, failureCaption);
+    }
+    // The process handle stays until the output has ended, for the exit status; the thread
+    // handle is of no use.
+    const UniqueHandle process(started.hProcess);
+    UniqueHandle thread(started.hThread);
+    thread.reset();
+
+    log.AppendAndRefresh(banner);
+    writeEnd.reset();
+
+    ToolOutputJudge judge(mode);
+    std::array<char, kToolReadBytes> bytes{};
+    bool stopped = false;
+    while (!stopped) {
+        bytes.fill('\0');
+        DWORD delivered = 0;
+        if (!ReadFile(readEnd.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &delivered,
+                      nullptr)) {
+            break;
+        }
+        const auto verdict =
+            judge.OnChunk(ThreadAnsiText(ChunkBytes(bytes.data(), bytes.size(), delivered)));
+        log.AppendAndRefresh(verdict.append);
+        stopped = verdict.stop;
+    }
+    readEnd.reset();
+
+    if (mode != CaptureMode::EchoCheck || !judge.Succeeded()) {
+        return judge.Succeeded();
+    }
+    return EndedWithSuccess(process.get());
+}

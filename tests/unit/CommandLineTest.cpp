@@ -1,0 +1,58 @@
+#include "runner/CommandLine.h"
+#include <gtest/gtest.h>
+#include <string>
+
+TEST(ToolCommandLine, UsualLinesAreExactlyTheFixedFormats) {
+    EXPECT_EQ(DfuUpgradeCommandLine(L"fw\\remote_dfu.zip", L"COM7"),
+              L"cmd /c nrfutil dfu serial -pkg fw\\remote_dfu.zip -p COM7");
+    EXPECT_EQ(DfuUpgradeCommandLine(L"C:\\fw\\remote-1.2_dfu.zip", L"COM12"),
+              L"cmd /c nrfutil dfu serial -pkg C:\\fw\\remote-1.2_dfu.zip -p COM12");
+    EXPECT_EQ(EraseAllCommandLine(), L"cmd /c nrfjprog --family NRF52 --eraseall");
+    EXPECT_EQ(ProgramCommandLine(L"firmware\\remote.hex"),
+              L"cmd /c nrfjprog --family NRF52 --program firmware\\remote.hex");
+    EXPECT_EQ(ResetCommandLine(), L"cmd /c nrfjprog --family NRF52 --reset");
+}
+
+TEST(ToolCommandLine, PathsWithABlankOrCmdCharactersAreQuoted) {
+    EXPECT_EQ(ProgramCommandLine(L"C:\\My Firmware\\remote.hex"),
+              L"cmd /c nrfjprog --family NRF52 --program \"C:\\My Firmware\\remote.hex\"");
+    EXPECT_EQ(DfuUpgradeCommandLine(L"fw\\a&b.zip", L"COM7"),
+              L"cmd /c nrfutil dfu serial -pkg \"fw\\a&b.zip\" -p COM7");
+    for (const wchar_t special : std::wstring(L" &|<>^(),;=")) {
+        const std::wstring value = std::wstring(L"a") + special + L"b.hex";
+        EXPECT_EQ(CommandArgument(value), L"\"" + value + L"\"") << static_cast<int>(special);
+    }
+    EXPECT_EQ(CommandArgument(L"fw (1)\\x.hex & calc"), L"\"fw (1)\\x.hex & calc\"");
+}
+
+TEST(ToolCommandLine, OtherCharactersStandAsTheyAre) {
+    for (const wchar_t* value :
+         {L"remote.hex", L"C:\\fw\\x-y_z.1.hex", L"\\\\server\\share\\r.hex", L"d:/fw/r.hex",
+          L"固件\\遥控器.hex", L"a%b!c@d#e$f~g`h'i.hex", L"C:\\fw\\"}) {
+        EXPECT_EQ(CommandArgument(value), value);
+    }
+}
+
+TEST(ToolCommandLine, AQuotedPathKeepsItsTrailingBackslashes) {
+    // "C:\My Dir\" would hand the tool an escaped quote; the closing backslashes are doubled.
+    EXPECT_EQ(CommandArgument(L"C:\\My Dir\\"), L"\"C:\\My Dir\\\\\"");
+    EXPECT_EQ(CommandArgument(L"a b\\\\"), L"\"a b\\\\\\\\\"");
+    EXPECT_EQ(CommandArgument(L"a\\b c"), L"\"a\\b c\"") << "inner backslashes stay";
+}
+
+TEST(ToolCommandLine, AnEmptyValueStaysOneArgument) {
+    EXPECT_EQ(DfuUpgradeCommandLine(L"", L"COM7"), L"cmd /c nrfutil dfu serial -pkg \"\" -p COM7");
+    EXPECT_EQ(ProgramCommandLine(L""), L"cmd /c nrfjprog --family NRF52 --program \"\"");
+}
+
+TEST(ToolCommandLine, ValuesThatCannotBeMadeSafeGiveNoLine) {
+    for (const std::wstring& value :
+         {std::wstring(L"a\"b.hex"), std::wstring(L"a.hex\" & calc & \""), std::wstring(L"a\r\nb"),
+          std::wstring(L"a\nb"), std::wstring(L"a\tb"), std::wstring(L"a\x7F"),
+          std::wstring(L"a\0b", 3)}) {
+        EXPECT_EQ(CommandArgument(value), std::nullopt);
+        EXPECT_EQ(ProgramCommandLine(value), std::nullopt);
+        EXPECT_EQ(DfuUpgradeCommandLine(value, L"COM7"), std::nullopt);
+        EXPECT_EQ(DfuUpgradeCommandLine(L"fw.zip", value), std::nullopt);
+    }
+}

@@ -1,0 +1,307 @@
+#include "BoundedRun.h"
+#include "MessageBoxWatcher.h"
+#include "PacedToolLog.h"
+#include "StandInTools.h"
+#include "app/UniqueResource.h"
+#include "runner/ConsoleToolRunner.h"
+#include "runner/ThreadAnsiText.h"
+#include <gtest/gtest.h>
+#include <windows.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::wstring kEraseAll = L"cmd /c nrfjprog --family NRF52 --eraseall";
+const std::wstring kBanner = L"Eraseall...\r\n";
+const std::wstring kDfu = L"cmd /c nrfutil dfu serial -pkg fw.zip -p COM7";
+
+// Simplified Chinese: its ANSI code page 936 is double-byte, unlike the machine's 1252.
+const LCID kChineseLocale =
+    MAKELCID(MAKELANGID(LANG_CHINESE, LANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
+
+std::wstring FromCodePage(UINT codePage, const std::string& bytes) {
+    std::wstring text(bytes.size() * 2 + 2, L'\0');
+    const int chars = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                          text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(chars > 0 ? chars : 0));
+    return text;
+}
+
+class ConsoleToolRunnerTest : public ::testing::Test {
+protected:
+    // Runs the command in a test folder as the tool's current directory, on a thread of its
+    // own, and insists that the run ends within a generous limit.
+    bool Run(ToolLog& into, const std::wstring& commandLine, CaptureMode mode,
+             const std::wstring& banner = kBanner, LCID threadLocale = 0) {
+        bool result = true;
+        BoundedRun run([&] {
+            if (threadLocale != 0) {
+                SetThreadLocale(threadLocale);
+            }
+            result = RunConsoleTool(commandLine, banner, mode, L"提示", folder.Path(), into);
+        });
+        EXPECT_TRUE(run.EndsWithin(30s)) << "the run did not end";
+        return result;
+    }
+
+    TestFolder folder;
+};
+
+} // namespace
+
+TEST_F(ConsoleToolRunnerTest, AToolThatWritesNothingFailsWithOnlyTheBanner) {
+    StandInSession tools("[nrfjprog]\nexit 0\n[nrfutil]\nexit 0\n");
+    RecordingToolLog log;
+    EXPECT_FALSE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_EQ(log.Calls(), std::vector<std::wstring>{kBanner});
+
+    RecordingToolLog dfuLog;
+    Run(dfuLog, kDfu, CaptureMode::WatchOnly, L"Upgrading...\r\n");
+    EXPECT_EQ(dfuLog.Calls(), std::vector<std::wstring>{L"Upgrading...\r\n"});
+}
+
+TEST_F(ConsoleToolRunnerTest, EveryChunkIsEchoedAndRefreshedAndCleanOutputSucceeds) {
+    StandInSession tools(
+        "[nrfjprog --eraseall]\n" +
+        OneReadEach({"out \"Erasing user available code and UICR flash areas.\\r\\n\"",
+                     "out \"Applying system reset.\\r\\n\""}) +
+        "exit 0\n");
+    PacedToolLog log(tools);
+    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_EQ(log.Calls(),
+              (std::vector<std::wstring>{
+                  kBanner, L"Erasing user available code and UICR flash areas.\r\n\r\n",
+                  L"Applying system reset.\r\n\r\n"}));
+}
+
+TEST_F(ConsoleToolRunnerTest, WatchOnlyShowsOnlyTheSuccessLineButRefreshesAfterEveryRead) {
+    StandInSession tools(
+        "[nrfutil]\n" +
+        OneReadEach({"err \"2024-05-01 10:00:01,120 Using connection COM7\\r\\n\"",
+                     "out \"Device programmed.\\r\\n\"", "out \"Device programmed.\"",
+                     "out \"Device programmed.\\r\\n\"",
+                     "err \"2024-05-01 10:00:09,800 Done\\r\\n\""}) +
+        "exit 1\n");
+    PacedToolLog log(tools);
+    Run(log, kDfu, CaptureMode::WatchOnly, L"Upgrading...\r\n");
+    EXPECT_EQ(log.Calls(),
+              (std::vector<std::wstring>{L"Upgrading...\r\n", L"", L"Upgrade succeeded.\r\n", L"",
+                                         L"Upgrade succeeded.\r\n", L""}));
+}
+
+TEST_F(ConsoleToolRunnerTest, ErrorInTheFirstChunkStopsReadingWithoutWaitingForTheTool) {
+    // After its first line the tool waits for a signal that the test gives only once the run has
+    // returned, so a runner that read on or waited for the tool would not return at all.
+    StandInSession tools("[nrfjprog]\n"
+                         "out \"ERROR: Unable to connect to a debugger.\\r\\n\"\n"
+                         "await released\n"
+                         "out \"ERROR: JLinkARM DLL reported an error.\\r\\n\"\n"
+                         "exit 33\n");
+    RecordingToolLog log;
+    const bool result = Run(log, kEraseAll, CaptureMode::EchoCheck);
+    tools.Signal(L"released");
+    EXPECT_FALSE(result);
+    EXPECT_EQ(log.Calls(), (std::vector<std::wstring>{
+                               kBanner, L"ERROR: Unable to connect to a debugger.\r\n\r\n"}));
+}
+
+TEST_F(ConsoleToolRunnerTest, AFullReadAndAShortOneShowOnlyTheirOwnBytes) {
+    StandInSession tools("[nrfjprog]\n" + OneReadEach({"out \"A\"*4096", "out \"ok\\r\\n\""}) +
+                         "exit 0\n");
+    PacedToolLog log(tools);
+    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_EQ(log.Calls(), (std::vector<std::wstring>{kBanner, std::wstring(4096, L'A') + L"\r\n",
+                                                      L"ok\r\n\r\n"}));
+}
+
+TEST_F(ConsoleToolRunnerTest, AFloodArrivesInReadsOfAtMost4096Bytes) {
+    StandInSession tools("[nrfjprog]\nout \"0123456789\"*2000 \"\\r\\n\"\nexit 0\n");
+    RecordingToolLog log;
+    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    std::wstring output;
+    const auto calls = log.Calls();
+    ASSERT_GE(calls.size(), 6u);
+    for (size_t i = 1; i < calls.size(); ++i) {
+        ASSERT_LE(calls[i].size(), 4096u + 2);
+        ASSERT_EQ(calls[i].substr(calls[i].size() - 2), L"\r\n");
+        output += calls[i].substr(0, calls[i].size() - 2);
+    }
+    std::wstring expected;
+    for (int i = 0; i < 2000; ++i) {
+        expected += L"0123456789";
+    }
+    EXPECT_EQ(output, expected + L"\r\n");
+}
+
+TEST_F(ConsoleToolRunnerTest, ANulEndsItsChunkAndHidesTheRestOfThatRead) {
+    StandInSession tools(
+        "[nrfjprog]\n" +
+        OneReadEach({"out \"abc\\0ERROR hidden\\r\\n\"", "out \"\\0\"", "out \"next\\r\\n\""}) +
+        "exit 0\n");
+    PacedToolLog log(tools);
+    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck)) << "the hidden ERROR is never tested";
+    EXPECT_EQ(log.Calls(),
+              (std::vector<std::wstring>{kBanner, L"abc\r\n", L"\r\n", L"next\r\n\r\n"}));
+}
+
+TEST_F(ConsoleToolRunnerTest, ChunksAreConvertedFromTheAnsiCodePage) {
+    StandInSession tools("[nrfjprog]\nout \"caf\\xE9 \\x80\\r\\n\"\nexit 0\n");
+    RecordingToolLog log;
+    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_EQ(log.Text(), kBanner + FromCodePage(GetACP(), "caf\xE9 \x80\r\n") + L"\r\n");
+    if (GetACP() == 1252) {
+        EXPECT_EQ(log.Text(), kBanner + L"café €\r\n\r\n");
+    }
+}
+
+TEST_F(ConsoleToolRunnerTest, AMultibyteCharacterSplitBetweenReadsIsConvertedAsTwoHalves) {
+    // 0xD6 0xD0 is one character in code page 936; written in two writes it arrives in two reads.
+    StandInSession tools(
+        "[nrfjprog]\n" +
+        OneReadEach({"out \"\\xD6\\xD0\\r\\n\"", "out \"\\xD6\"", "out \"\\xD0\\r\\n\""}) +
+        "exit 0\n");
+    std::wstring whole;
+    BoundedRun probe([&] {
+        SetThreadLocale(kChineseLocale);
+        whole = ThreadAnsiText("\xD6\xD0");
+    });
+    ASSERT_TRUE(probe.EndsWithin(5s));
+    ASSERT_EQ(whole, L"中") << "the thread's locale must make its ANSI code page double-byte";
+
+    PacedToolLog log(tools);
+    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck, kBanner, kChineseLocale));
+    const auto calls = log.Calls();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[1], L"中\r\n\r\n");
+    EXPECT_EQ(calls[2], FromCodePage(936, "\xD6") + L"\r\n");
+    EXPECT_EQ(calls[3], FromCodePage(936, "\xD0\r\n") + L"\r\n");
+    EXPECT_EQ(calls[2].find(L"中"), std::wstring::npos);
+    EXPECT_EQ(calls[3].find(L"中"), std::wstring::npos);
+}
+
+TEST_F(ConsoleToolRunnerTest, AMissingToolsTextWithStatus9009Fails) {
+    StandInSession tools(
+        "[nrfjprog]\n"
+        "err \"'nrfjprog' is not recognized as an internal or external command,\\r\\n"
+        "operable program or batch file.\\r\\n\"\n"
+        "exit 9009\n");
+    RecordingToolLog log;
+    EXPECT_FALSE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_EQ(log.Text(),
+              kBanner + L"'nrfjprog' is not recognized as an internal or external command,\r\n"
+                        L"operable program or batch file.\r\n\r\n");
+}
+
+TEST_F(ConsoleToolRunnerTest, ANonZeroExitStatusFailsAStepWhoseOutputLookedClean) {
+    const std::string output = "out \"Parsing image file.\\r\\n\"\n";
+    for (const char* status : {"1", "55", "4294967295"}) {
+        StandInSession tools("[nrfjprog]\n" + output + "pause 100\nexit " + status + "\n");
+        RecordingToolLog log;
+        EXPECT_FALSE(Run(log, kEraseAll, CaptureMode::EchoCheck)) << status;
+        EXPECT_EQ(log.Text(), kBanner + L"Parsing image file.\r\n\r\n");
+    }
+    StandInSession tools("[nrfjprog]\n" + output + "pause 100\nexit 0\n");
+    RecordingToolLog log;
+    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+}
+
+TEST_F(ConsoleToolRunnerTest, AMissingProgramFailsWithoutABox) {
+    // No stand-ins on the PATH: cmd itself starts and reports the unknown command.
+    MessageBoxWatcher boxes;
+    RecordingToolLog log;
+    EXPECT_FALSE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    const auto text = log.Text();
+    EXPECT_EQ(text.rfind(kBanner, 0), 0u);
+    EXPECT_NE(text.find(L"nrfjprog"), std::wstring::npos) << "cmd's complaint is logged";
+    EXPECT_EQ(text.find(L"ERROR"), std::wstring::npos);
+    EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(ConsoleToolRunnerTest, AProcessThatCannotStartShowsItsBoxAndLogsNothing) {
+    StandInSession tools("[nrfjprog]\nout \"x\"\nexit 0\n");
+    MessageBoxWatcher boxes;
+    RecordingToolLog log;
+    bool result = true;
+    BoundedRun run([&] {
+        result = RunConsoleTool(kEraseAll, kBanner, CaptureMode::EchoCheck, L"提示",
+                                folder.Path() + L"no such folder\\", log);
+    });
+    ASSERT_TRUE(run.EndsWithin(30s));
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(log.Calls().empty());
+    EXPECT_TRUE(tools.Records().empty());
+    const auto seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, L"CreateProcess Failed!");
+    EXPECT_EQ(seen[0].caption, L"提示");
+    EXPECT_TRUE(seen[0].warningIcon);
+    EXPECT_TRUE(seen[0].okOnly);
+    EXPECT_FALSE(seen[0].owned);
+}
+
+namespace {
+
+// A log that holds its run at the banner, while the run still owns the pipe's write end, until
+// the test lets it go on.
+class GatedLog : public RecordingToolLog {
+public:
+    void AppendAndRefresh(const std::wstring& text) override {
+        RecordingToolLog::AppendAndRefresh(text);
+        if (Calls().size() == 1) {
+            SetEvent(m_bannerSeen.get());
+            WaitForSingleObject(m_goOn.get(), 30000);
+        }
+    }
+    bool WaitForBanner() const {
+        return WaitForSingleObject(m_bannerSeen.get(), 30000) == WAIT_OBJECT_0;
+    }
+    void GoOn() const { SetEvent(m_goOn.get()); }
+
+private:
+    UniqueHandle m_bannerSeen{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle m_goOn{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+} // namespace
+
+TEST_F(ConsoleToolRunnerTest, TwoRunsAtOnceEachEndWithTheirOwnTool) {
+    // The first run's tool ends at once; the second's runs on until the first run has returned.
+    // The second tool is started while the first run still holds its pipe's write end, so if that
+    // end reached the second tool, the first run's output would not end before the second tool.
+    StandInSession tools("[nrfjprog --eraseall]\n"
+                         "out \"Applying system reset.\\r\\n\"\n"
+                         "exit 0\n"
+                         "[nrfutil]\n"
+                         "out \"Device programmed.\\r\\n\"\n"
+                         "await first-run-ended\n"
+                         "exit 0\n");
+    GatedLog firstLog;
+    RecordingToolLog secondLog;
+    bool firstResult = false;
+    BoundedRun first([&] {
+        firstResult = RunConsoleTool(kEraseAll, kBanner, CaptureMode::EchoCheck, L"提示",
+                                     folder.Path(), firstLog);
+    });
+    ASSERT_TRUE(firstLog.WaitForBanner());
+    BoundedRun second([&] {
+        RunConsoleTool(kDfu, L"Upgrading...\r\n", CaptureMode::WatchOnly, L"Info", folder.Path(),
+                       secondLog);
+    });
+    // The second tool has started once its first chunk is in.
+    const bool secondStarted = [&] {
+        for (int i = 0; i < 1500 && secondLog.Calls().size() < 2; ++i) {
+            Sleep(20);
+        }
+        return secondLog.Calls().size() >= 2;
+    }();
+    firstLog.GoOn();
+    const bool firstEnded = first.EndsWithin(20s);
+    tools.Signal(L"first-run-ended");
+    EXPECT_TRUE(secondStarted);
+    EXPECT_TRUE(firstEnded) << "the first run waited for the second run's tool";
+    EXPECT_TRUE(second.EndsWithin(30s));
+    EXPECT_TRUE(firstResult);
+    EXPECT_EQ(firstLog.Text(), kBanner + L"Applying system reset.\r\n\r\n");
+    EXPECT_EQ(secondLog.Text(), L"Upgrading...\r\nUpgrade succeeded.\r\n");
+}
