@@ -3,7 +3,13 @@
 #include "config/ConfigFile.h"
 #include "config/ConfiguredPath.h"
 #include "config/ExecutablePath.h"
+#include "device/BootloaderPortLookup.h"
+#include "device/UpgradeTrigger.h"
 #include "ui/ResultLabelStyle.h"
+#include "workflow/DialogChannel.h"
+#include "workflow/JLinkSequence.h"
+#include "workflow/UsbUpgradeSequence.h"
+#include "workflow/Workers.h"
 #include "ui/resource.h"
 #include <commctrl.h>
 
@@ -85,6 +91,10 @@ BOOL CPelvaroDlg::OnInitDialog() {
 }
 
 bool CPelvaroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    if (OnWorkerMessage(message, wParam, lParam)) {
+        result = TRUE;
+        return true;
+    }
     switch (message) {
     case WM_SYSCOMMAND:
         OnSysCommand(static_cast<UINT>(wParam), lParam, result);
@@ -193,12 +203,112 @@ bool CPelvaroDlg::OnCommand(WORD id) {
     }
 }
 
-void CPelvaroDlg::OnUpgradeRemote() {}
-void CPelvaroDlg::OnUpgradeTablet() {}
-void CPelvaroDlg::OnUpgradeDongle() {}
-void CPelvaroDlg::OnJLinkRemote() {}
-void CPelvaroDlg::OnJLinkTablet() {}
-void CPelvaroDlg::OnJLinkDongle() {}
+void CPelvaroDlg::OnUpgradeRemote() {
+    UpgradeOverUsb(UpgradeTarget::Remote);
+}
+void CPelvaroDlg::OnUpgradeTablet() {
+    UpgradeOverUsb(UpgradeTarget::Tablet);
+}
+void CPelvaroDlg::OnUpgradeDongle() {
+    UpgradeOverUsb(UpgradeTarget::Dongle);
+}
+void CPelvaroDlg::OnJLinkRemote() {
+    ProgramOverJLink(UpgradeTarget::Remote);
+}
+void CPelvaroDlg::OnJLinkTablet() {
+    ProgramOverJLink(UpgradeTarget::Tablet);
+}
+void CPelvaroDlg::OnJLinkDongle() {
+    ProgramOverJLink(UpgradeTarget::Dongle);
+}
+
+void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
+    // The press runs on this thread until its worker starts, as the dialog's own operations.
+    class Ops : public UsbUpgradeOps {
+    public:
+        explicit Ops(CPelvaroDlg& dialog) : m_dialog(dialog) {}
+        std::wstring ReadPackagePath(UpgradeTarget t) override {
+            return ReadConfiguredPath(m_dialog.m_configPath, t, ConfigKey::Zip);
+        }
+        bool IsConfiguredFilePresent(const std::wstring& value) override {
+            return m_dialog.IsConfiguredFilePresent(value);
+        }
+        bool TriggerUpgradeMode() override { return ::TriggerUpgradeMode(); }
+        void AppendLog(const std::wstring& text) override { m_dialog.AppendLog(text); }
+        std::wstring FindBootloaderPort() override { return ::FindBootloaderPort(); }
+        void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
+        void StartDfuWorker(const std::wstring& packagePath,
+                            const std::wstring& portName) override {
+            ::StartDfuWorker(m_dialog.m_hWnd, packagePath, portName, ModuleDirectory());
+        }
+
+    private:
+        CPelvaroDlg& m_dialog;
+    } ops(*this);
+    RunUsbUpgrade(ops, target, m_packagePath, m_portName);
+}
+
+void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
+    class Ops : public JLinkPressOps {
+    public:
+        explicit Ops(CPelvaroDlg& dialog) : m_dialog(dialog) {}
+        void ClearResult() override {
+            // The label paints no background of its own: the dialog must erase what it covered.
+            HWND label = GetDlgItem(m_dialog.m_hWnd, IDC_RESULT);
+            SetWindowTextW(label, L"");
+            RECT area;
+            GetWindowRect(label, &area);
+            ScreenToClient(m_dialog.m_hWnd, reinterpret_cast<POINT*>(&area.left));
+            ScreenToClient(m_dialog.m_hWnd, reinterpret_cast<POINT*>(&area.right));
+            InvalidateRect(m_dialog.m_hWnd, &area, TRUE);
+        }
+        bool StartJLinkWorker(UpgradeTarget t) override {
+            m_worker =
+                ::StartJLinkWorker(m_dialog.m_hWnd, t, m_dialog.m_configPath, ModuleDirectory());
+            return m_worker.valid();
+        }
+        void WaitForWorker(unsigned milliseconds) override {
+            WaitForSingleObject(m_worker.get(), milliseconds);
+        }
+
+    private:
+        CPelvaroDlg& m_dialog;
+        UniqueHandle m_worker;
+    } ops(*this);
+    PressJLink(ops, target);
+}
+
+bool CPelvaroDlg::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case kAppendLogMessage:
+        AppendLog(*reinterpret_cast<const std::wstring*>(lParam));
+        return true;
+    case kSetResultFlagMessage:
+        m_resultOk = wParam != 0;
+        return true;
+    case kSetResultTextMessage:
+        SetDlgItemTextW(m_hWnd, IDC_RESULT, reinterpret_cast<const wchar_t*>(lParam));
+        return true;
+    case kMissingFileMessage:
+        ShowMessage(MissingConfiguredFileMessage(*reinterpret_cast<const std::wstring*>(lParam)));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CPelvaroDlg::AppendLog(const std::wstring& text) {
+    m_logText += text;
+    RefreshLogView();
+}
+
+bool CPelvaroDlg::IsConfiguredFilePresent(const std::wstring& value) const {
+    if (ConfiguredFileExists(value)) {
+        return true;
+    }
+    ShowMessage(MissingConfiguredFileMessage(value));
+    return false;
+}
 
 void CPelvaroDlg::RefreshLogView() {
     SetWindowTextW(m_editLog, m_logText.c_str());

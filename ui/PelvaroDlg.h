@@ -1,5 +1,6 @@
 #pragma once
 #include "app/UniqueResource.h"
+#include "config/UpgradeTarget.h"
 #include "ui/DialogBase.h"
 #include <string>
 
@@ -28,8 +29,17 @@ private:
     void OnJLinkTablet();
     void OnJLinkDongle();
 
+    void UpgradeOverUsb(UpgradeTarget target);
+    void ProgramOverJLink(UpgradeTarget target);
+    // Requests of the workers, carried out here on the user-interface thread.
+    bool OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Appends to the log and shows it; the only writer of m_logText.
+    void AppendLog(const std::wstring& text);
     // Puts the whole log into the log box and scrolls its end into view.
     void RefreshLogView();
+    // The check of a configured value, with its message when the file is missing.
+    bool IsConfiguredFilePresent(const std::wstring& value) const;
     // The program's own message box: OK button, exclamation icon, the executable's name as caption.
     void ShowMessage(const std::wstring& text) const;
 

@@ -1,0 +1,87 @@
+#include "workflow/Workers.h"
+#include "config/ConfigFile.h"
+#include "runner/ToolSteps.h"
+#include "workflow/DialogChannel.h"
+#include "workflow/JLinkSequence.h"
+#include <memory>
+
+namespace {
+
+struct DfuJob {
+    HWND dialog;
+    std::wstring packagePath;
+    std::wstring portName;
+    std::wstring workingDirectory;
+};
+
+DWORD WINAPI DfuThread(LPVOID param) noexcept {
+    const std::unique_ptr<DfuJob> job(static_cast<DfuJob*>(param));
+    DialogChannel channel(job->dialog);
+    RunDfuUpgrade(job->packagePath, job->portName, job->workingDirectory, channel);
+    return 1;
+}
+
+struct JLinkJob {
+    HWND dialog;
+    UpgradeTarget target;
+    std::wstring configPath;
+    std::wstring workingDirectory;
+};
+
+class JLinkWorkerOps : public JLinkOps {
+public:
+    explicit JLinkWorkerOps(const JLinkJob& job) : m_job(job), m_channel(job.dialog) {}
+
+    std::wstring ReadImagePath(UpgradeTarget target) override {
+        return ReadConfiguredPath(m_job.configPath, target, ConfigKey::Hex);
+    }
+    bool IsConfiguredFilePresent(const std::wstring& value) override {
+        if (ConfiguredFileExists(value)) {
+            return true;
+        }
+        m_channel.ShowMissingFile(value);
+        return false;
+    }
+    bool RunEraseAll() override { return ::RunEraseAll(m_job.workingDirectory, m_channel); }
+    bool RunProgram(const std::wstring& hexPath) override {
+        return ::RunProgram(hexPath, m_job.workingDirectory, m_channel);
+    }
+    bool RunReset() override { return ::RunReset(m_job.workingDirectory, m_channel); }
+    void SetResultFlag(bool ok) override { m_channel.SetResultFlag(ok); }
+    void SetResultText(const std::wstring& text) override { m_channel.SetResultText(text); }
+
+private:
+    const JLinkJob& m_job;
+    DialogChannel m_channel;
+};
+
+DWORD WINAPI JLinkThread(LPVOID param) noexcept {
+    const std::unique_ptr<JLinkJob> job(static_cast<JLinkJob*>(param));
+    JLinkWorkerOps ops(*job);
+    ProgramWithJLink(ops, job->target);
+    return 1;
+}
+
+// Starts a thread that takes ownership of the job; the job is freed here when no thread starts.
+template <typename Job>
+UniqueHandle StartThread(LPTHREAD_START_ROUTINE entry, std::unique_ptr<Job> job) {
+    UniqueHandle thread(CreateThread(nullptr, 0, entry, job.get(), 0, nullptr));
+    if (thread) {
+        job.release();
+    }
+    return thread;
+}
+
+} // namespace
+
+bool StartDfuWorker(HWND dialog, const std::wstring& packagePath, const std::wstring& portName,
+                    const std::wstring& workingDirectory) {
+    auto job = std::make_unique<DfuJob>(DfuJob{dialog, packagePath, portName, workingDirectory});
+    return StartThread(&DfuThread, std::move(job)).valid();
+}
+
+UniqueHandle StartJLinkWorker(HWND dialog, UpgradeTarget target, const std::wstring& configPath,
+                              const std::wstring& workingDirectory) {
+    auto job = std::make_unique<JLinkJob>(JLinkJob{dialog, target, configPath, workingDirectory});
+    return StartThread(&JLinkThread, std::move(job));
+}

@@ -1,0 +1,17 @@
+#pragma once
+#include "app/UniqueResource.h"
+#include "config/UpgradeTarget.h"
+#include <string>
+#include <windows.h>
+
+// Worker threads of the two workflows. Each gets its own copies of what it reads at start, so a
+// later press cannot change them, and reaches the dialog only through DialogChannel.
+
+// Runs the serial DFU of packagePath on portName; false when no thread could be started.
+bool StartDfuWorker(HWND dialog, const std::wstring& packagePath, const std::wstring& portName,
+                    const std::wstring& workingDirectory);
+
+// Reads and checks the target's image, erases, programs and resets, and sets the result. The
+// returned handle belongs to the caller (empty when no thread could be started).
+UniqueHandle StartJLinkWorker(HWND dialog, UpgradeTarget target, const std::wstring& configPath,
+                              const std::wstring& workingDirectory);
