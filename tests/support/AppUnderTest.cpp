@@ -100,6 +100,10 @@ bool AppUnderTest::Running() const {
     return WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+bool AppUnderTest::ExitCode(DWORD& code) const {
+    return !Running() && GetExitCodeProcess(m_process.hProcess, &code) != 0;
+}
+
 bool AppUnderTest::WaitForExit(DWORD timeoutMs) const {
     return WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0;
 }
@@ -220,10 +224,21 @@ ProbeReport AppUnderTest::Probe() const {
 }
 
 std::wstring WindowText(HWND window) {
-    wchar_t text[1024] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        5000, nullptr);
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+        return {};
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    text.resize(copied);
     return text;
+}
+
+bool Responsive(HWND window, DWORD timeoutMs) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
 }
 
 std::wstring WindowClass(HWND window) {

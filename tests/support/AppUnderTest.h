@@ -64,6 +64,8 @@ public:
     std::vector<HWND> VisibleTopLevelWindows() const;
     bool WaitForExit(DWORD timeoutMs = 20000) const;
     bool Running() const;
+    // The program's exit code once it has ended.
+    bool ExitCode(DWORD& code) const;
     DWORD ProcessId() const { return m_process.dwProcessId; }
 
     // The window with the keyboard focus in the program's user-interface thread.
@@ -79,6 +81,8 @@ private:
 };
 
 std::wstring WindowText(HWND window);
+// True when the window's thread answers a message within the time.
+bool Responsive(HWND window, DWORD timeoutMs);
 std::wstring WindowClass(HWND window);
 // A control's rectangle in its dialog's client coordinates.
 RECT ClientRectOf(HWND control);

@@ -1,0 +1,164 @@
+#include "AppUnderTest.h"
+#include "ScreenPixels.h"
+#include "StandInTools.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kJLinkRemote = 1002;
+constexpr int kJLinkTablet = 1003;
+constexpr int kLog = 1001;
+constexpr int kResult = 1007;
+constexpr COLORREF kGreen = RGB(0, 228, 156);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+const char kAllStepsSucceed[] = "[nrfjprog --eraseall]\n"
+                                "out \"Erasing user available code and UICR flash areas.\\r\\n"
+                                "Applying system reset.\\r\\n\"\n"
+                                "[nrfjprog --program]\n"
+                                "out \"Parsing image file.\\r\\n\"\n"
+                                "[nrfjprog --reset]\n"
+                                "out \"Applying system reset.\\r\\nRun.\\r\\n\"\n";
+
+std::wstring Text(HWND dialog, int id) {
+    return WindowText(GetDlgItem(dialog, id));
+}
+
+std::vector<std::wstring> Steps(const StandInSession& tools) {
+    std::vector<std::wstring> steps;
+    for (const auto& record : tools.Records()) {
+        steps.push_back(record.tool + L" " + (record.args.empty() ? L"" : record.args.back()));
+    }
+    return steps;
+}
+
+class JLinkProgrammingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder.WriteFile(L"config.ini",
+                         "[Remote]\r\nhex=fw\\remote.hex\r\n[Tablet]\r\nhex=tablet.hex\r\n"
+                         "[Dongle]\r\nhex=missing.hex\r\n");
+        folder.WriteFile(L"fw\\remote.hex", ":00000001FF\r\n");
+        folder.WriteFile(L"tablet.hex", ":00000001FF\r\n");
+    }
+    // The J-Link buttons are hidden; a click message still reaches them.
+    static void Press(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+    static bool ResultIs(HWND dialog, const std::wstring& text) {
+        return WaitUntil([&] { return Text(dialog, kResult) == text; }, 20000);
+    }
+
+    TestFolder folder;
+};
+
+} // namespace
+
+TEST_F(JLinkProgrammingTest, AllStepsSucceedShowsSuccessInGreen) {
+    StandInSession tools(kAllStepsSucceed);
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(ResultIs(dialog, L"success")) << Utf8(Text(dialog, kLog));
+    EXPECT_EQ(Text(dialog, kLog), L"Eraseall...\r\n"
+                                  L"Erasing user available code and UICR flash areas.\r\n"
+                                  L"Applying system reset.\r\n\r\n"
+                                  L"Program...\r\n"
+                                  L"Parsing image file.\r\n\r\n"
+                                  L"Reset...\r\n"
+                                  L"Applying system reset.\r\nRun.\r\n\r\n");
+    EXPECT_EQ(Steps(tools),
+              (std::vector<std::wstring>{L"nrfjprog --eraseall", L"nrfjprog fw\\remote.hex",
+                                         L"nrfjprog --reset"}));
+    HWND label = GetDlgItem(dialog, kResult);
+    EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(label, kGreen) > 50; }, 5000));
+    EXPECT_EQ(CountScreenPixels(label, kRed), 0u);
+}
+
+TEST_F(JLinkProgrammingTest, EraseErrorStopsTheChainAndShowsFailInRed) {
+    StandInSession tools("[nrfjprog --eraseall]\n"
+                         "out \"ERROR: No debuggers were discovered.\\r\\n\"\n"
+                         "exit 41\n"
+                         "[nrfjprog]\nout \"should not run\\r\\n\"\n");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(ResultIs(dialog, L"fail"));
+    EXPECT_EQ(Text(dialog, kLog), L"Eraseall...\r\nERROR: No debuggers were discovered.\r\n\r\n");
+    EXPECT_EQ(Steps(tools), (std::vector<std::wstring>{L"nrfjprog --eraseall"}));
+    HWND label = GetDlgItem(dialog, kResult);
+    EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(label, kRed) > 50; }, 5000));
+    EXPECT_EQ(CountScreenPixels(label, kGreen), 0u);
+}
+
+TEST_F(JLinkProgrammingTest, FailingExitStatusWithoutErrorTextStillFails) {
+    StandInSession tools(
+        "[nrfjprog --eraseall]\nout \"Erasing.\\r\\n\"\n"
+        "[nrfjprog --program]\nout \"The file could not be found.\\r\\n\"\nexit 51\n"
+        "[nrfjprog --reset]\nout \"Run.\\r\\n\"\n");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(ResultIs(dialog, L"fail"));
+    EXPECT_EQ(Steps(tools),
+              (std::vector<std::wstring>{L"nrfjprog --eraseall", L"nrfjprog fw\\remote.hex"}));
+}
+
+TEST_F(JLinkProgrammingTest, TabletShowsChineseTexts) {
+    StandInSession tools(kAllStepsSucceed);
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kJLinkTablet);
+    ASSERT_TRUE(ResultIs(dialog, L"成功"));
+    EXPECT_EQ(Steps(tools).at(1), L"nrfjprog tablet.hex");
+
+    tools.SetScenario(
+        "[nrfjprog]\nout \"ERROR: Unable to connect to a debugger.\\r\\n\"\nexit 33\n");
+    Press(dialog, kJLinkTablet);
+    EXPECT_TRUE(ResultIs(dialog, L"失败"));
+}
+
+TEST_F(JLinkProgrammingTest, ASecondPressClearsTheOldResultFirst) {
+    StandInSession tools(kAllStepsSucceed);
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(ResultIs(dialog, L"success"));
+
+    tools.SetScenario(
+        "[nrfjprog --eraseall]\nawait go\nout \"ERROR: JLinkARM DLL reported an error.\\r\\n\"\n");
+    Press(dialog, kJLinkRemote);
+    EXPECT_TRUE(ResultIs(dialog, L"")) << "the label is emptied while the new run works";
+    HWND label = GetDlgItem(dialog, kResult);
+    EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(label, kGreen) == 0; }, 5000))
+        << "no trace of the old text is left on screen";
+    tools.Signal(L"go");
+    EXPECT_TRUE(ResultIs(dialog, L"fail"));
+}
+
+TEST_F(JLinkProgrammingTest, MissingImageShowsTheMessageAndLeavesTheLabelEmpty) {
+    StandInSession tools(kAllStepsSucceed);
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, 1004); // the dongle's image is missing
+    HWND box = app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)),
+              L"The configured missing.hex file does not exist. Please confirm the configuration "
+              L"file again.");
+    EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(Responsive(dialog, 10000));
+    EXPECT_EQ(Text(dialog, kResult), L"");
+    EXPECT_EQ(Text(dialog, kLog), L"");
+    EXPECT_TRUE(tools.Records().empty());
+}
