@@ -1,0 +1,81 @@
+// The friendly-name cut and the port choice over any list of entries. Fields come in pairs,
+// friendly name then first hardware ID, one pair per entry in listing order.
+#include "FuzzInput.h"
+#include "device/BootloaderPort.h"
+#include <sstream>
+
+namespace {
+
+constexpr std::wstring_view kBootloaderId = L"USB\\VID_1915&PID_521F&REV_0100&MI_00";
+
+std::wstring ReferenceCut(std::wstring_view name) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == L'(') {
+            start = i + 1;
+            break;
+        }
+    }
+    std::size_t end = name.size();
+    while (end > start && name[end - 1] == L')') {
+        --end;
+    }
+    return std::wstring(name.substr(start, end - start));
+}
+
+bool ReferenceIsBootloader(std::wstring_view id) {
+    if (id.size() != kBootloaderId.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < id.size(); ++i) {
+        const wchar_t c =
+            id[i] >= L'a' && id[i] <= L'z' ? static_cast<wchar_t>(id[i] - 0x20) : id[i];
+        if (c != kBootloaderId[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Describe(const std::vector<PortDeviceEntry>& entries) {
+    std::string text;
+    for (const auto& entry : entries) {
+        text += "[" + Printable(entry.friendlyName) + " | " + Printable(entry.hardwareId) + "]\n";
+    }
+    return text;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto fields = DecodeFields(data, size);
+
+    for (const auto& field : fields) {
+        const std::wstring cut = PortNameFromFriendlyName(field);
+        FUZZ_CHECK(cut == ReferenceCut(field),
+                   "name: " + Printable(field) + "\ncut: " + Printable(cut));
+    }
+
+    std::vector<PortDeviceEntry> entries;
+    for (std::size_t i = 0; i + 1 < fields.size(); i += 2) {
+        entries.push_back({fields[i], fields[i + 1]});
+    }
+    std::size_t matches = 0;
+    std::wstring expected;
+    for (const auto& entry : entries) {
+        if (ReferenceIsBootloader(entry.hardwareId)) {
+            ++matches;
+            expected = ReferenceCut(entry.friendlyName);
+        }
+    }
+
+    std::ostringstream trace;
+    const std::wstring port = SelectBootloaderPort(entries, trace);
+    std::string expectedTrace;
+    for (std::size_t i = 0; i < matches; ++i) {
+        expectedTrace += "find";
+    }
+    FUZZ_CHECK(trace.str() == expectedTrace, "trace: " + trace.str() + "\n" + Describe(entries));
+    FUZZ_CHECK(port == expected, "port: " + Printable(port) + "\n" + Describe(entries));
+    return 0;
+}

@@ -1,0 +1,125 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A small model of how a command line "cmd /c REST" reaches the tool that cmd starts: first what
+// cmd itself makes of REST, then how the tool's C runtime splits what cmd hands on into arguments.
+//
+// cmd: a double quote toggles quoting; outside quotes ^ takes the next character literally and
+// & | < > are operators (a second command, a pipe or a redirection), while ( ) are special inside
+// a block; CR, LF and NUL end or split the line wherever they stand. With /c, a REST that starts
+// with a double quote loses that quote and the last one of the line. The model assumes that no
+// %NAME% is expanded, which holds for names that are not set in the environment (cmd /c keeps
+// an unset %NAME% as typed) and is the one thing it leaves out.
+struct CmdReading {
+    bool startsWithQuote = false; // /c would strip quotes: the line is not read as written
+    bool lineBreak = false;
+    bool operatorOutsideQuotes = false;
+    bool specialOutsideQuotes = false; // any of & | < > ^ ( ) outside quotes, escaped or not
+    bool balancedQuotes = true;
+    std::wstring passed; // the command as cmd starts it, escapes removed
+};
+
+inline bool IsCmdOperator(wchar_t c) {
+    return c == L'&' || c == L'|' || c == L'<' || c == L'>';
+}
+
+inline CmdReading ReadAsCmd(std::wstring_view line) {
+    CmdReading reading;
+    constexpr std::wstring_view prefix = L"cmd /c ";
+    if (line.substr(0, prefix.size()) != prefix) {
+        reading.startsWithQuote = true; // not a line of the expected shape at all
+        return reading;
+    }
+    const std::wstring_view rest = line.substr(prefix.size());
+    reading.startsWithQuote = !rest.empty() && rest.front() == L'"';
+    bool quoted = false;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        const wchar_t c = rest[i];
+        if (c == L'\r' || c == L'\n' || c == L'\0') {
+            reading.lineBreak = true;
+        }
+        if (c == L'"') {
+            quoted = !quoted;
+        } else if (!quoted && (IsCmdOperator(c) || c == L'^' || c == L'(' || c == L')')) {
+            reading.specialOutsideQuotes = true;
+            if (c == L'^') {
+                // The escaped character goes on as it is; a final ^ would join the next line.
+                if (++i == rest.size()) {
+                    reading.lineBreak = true;
+                    break;
+                }
+                reading.passed.push_back(rest[i]);
+                continue;
+            }
+            reading.operatorOutsideQuotes = reading.operatorOutsideQuotes || IsCmdOperator(c);
+        }
+        reading.passed.push_back(c);
+    }
+    reading.balancedQuotes = !quoted;
+    return reading;
+}
+
+// The Microsoft C runtime's split of a command line into arguments, the program name first:
+// blanks and tabs separate outside quotes; 2n backslashes before a quote give n and the quote
+// toggles quoting, 2n+1 give n and a literal quote; a doubled quote inside quotes is one quote;
+// other backslashes are literal. The program name ends at the first blank outside quotes.
+inline std::vector<std::wstring> SplitArguments(std::wstring_view line) {
+    std::vector<std::wstring> args;
+    std::size_t i = 0;
+    const auto blank = [&](std::size_t at) { return line[at] == L' ' || line[at] == L'\t'; };
+    {
+        std::wstring program;
+        bool quoted = false;
+        for (; i < line.size() && (quoted || !blank(i)); ++i) {
+            if (line[i] == L'"') {
+                quoted = !quoted;
+            } else {
+                program.push_back(line[i]);
+            }
+        }
+        args.push_back(program);
+    }
+    for (;;) {
+        while (i < line.size() && blank(i)) {
+            ++i;
+        }
+        if (i == line.size()) {
+            return args;
+        }
+        std::wstring arg;
+        bool quoted = false;
+        while (i < line.size() && (quoted || !blank(i))) {
+            if (line[i] == L'\\') {
+                std::size_t count = 0;
+                while (i < line.size() && line[i] == L'\\') {
+                    ++count;
+                    ++i;
+                }
+                if (i < line.size() && line[i] == L'"') {
+                    arg.append(count / 2, L'\\');
+                    if (count % 2 == 1) {
+                        arg.push_back(L'"');
+                        ++i;
+                    }
+                } else {
+                    arg.append(count, L'\\');
+                }
+                continue;
+            }
+            if (line[i] == L'"') {
+                if (quoted && i + 1 < line.size() && line[i + 1] == L'"') {
+                    arg.push_back(L'"');
+                    i += 2;
+                } else {
+                    quoted = !quoted;
+                    ++i;
+                }
+                continue;
+            }
+            arg.push_back(line[i++]);
+        }
+        args.push_back(arg);
+    }
+}
