@@ -1,0 +1,191 @@
+// Faults of the outside tools against the real program: a flood of output, a tool that never
+// ends, a tool killed halfway.
+#include "StressSupport.h"
+#include <gtest/gtest.h>
+
+using namespace stress;
+
+namespace {
+
+// One line of the flood: no carriage return, so every "\r\n" in the log is one the program put
+// after a chunk, and the tool's bytes can be told apart from the program's.
+constexpr char kFloodLine[] = "Flash block verified.\n";
+constexpr size_t kFloodBytes = 10 * 1024 * 1024;
+
+std::string FloodScenario() {
+    const size_t lines = kFloodBytes / (sizeof(kFloodLine) - 1) + 1;
+    return "[nrfjprog --eraseall]\nout \"Flash block verified.\\n\"*" + std::to_string(lines) +
+           "\n[nrfjprog]\nout \"should not run\\r\\n\"\n";
+}
+
+// The chunks that the log holds after the banner: the text between the "\r\n" the program adds.
+std::vector<std::wstring> Chunks(const std::wstring& logAfterBanner) {
+    std::vector<std::wstring> chunks;
+    size_t start = 0;
+    for (size_t end = logAfterBanner.find(L"\r\n"); end != std::wstring::npos;
+         end = logAfterBanner.find(L"\r\n", start)) {
+        chunks.push_back(logAfterBanner.substr(start, end - start));
+        start = end + 2;
+    }
+    return chunks;
+}
+
+class StressToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder.WriteFile(L"config.ini", "[Remote]\r\nzip=remote.zip\r\nhex=remote.hex\r\n");
+        folder.WriteFile(L"remote.zip", "PK\x03\x04");
+        folder.WriteFile(L"remote.hex", ":00000001FF\r\n");
+    }
+    TestFolder folder;
+};
+
+} // namespace
+
+TEST_F(StressToolTest, FloodKeepsTheWindowAnsweringAndClosingEndsTheProgram) {
+    StandInSession tools(FloodScenario());
+    ToolReaper reaper(tools);
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(WaitUntil([&] { return LogLength(dialog) > 64 * 1024; }, 30000))
+        << "the flood reaches the log";
+    // Every whole-log refresh costs more than the one before; the window must still answer
+    // between them, and the run must keep going.
+    size_t before = LogLength(dialog);
+    for (int probe = 0; probe < 4; ++probe) {
+        Sleep(250);
+        EXPECT_TRUE(Responsive(dialog, kAnswerBoundMs)) << "probe " << probe;
+        const size_t now = LogLength(dialog);
+        EXPECT_GT(now, before) << "the log keeps growing during the flood";
+        before = now;
+    }
+
+    // What reached the log is the tool's bytes in order, in reads of at most 4096 bytes.
+    const std::wstring log = Text(dialog, kLog);
+    const std::wstring banner = L"Eraseall...\r\n";
+    ASSERT_EQ(log.substr(0, banner.size()), banner);
+    std::wstring joined;
+    for (const auto& chunk : Chunks(log.substr(banner.size()))) {
+        EXPECT_LE(chunk.size(), 4096u);
+        joined += chunk;
+    }
+    ASSERT_GT(joined.size(), 64u * 1024);
+    std::wstring expected;
+    while (expected.size() < joined.size()) {
+        expected += Wide(kFloodLine);
+    }
+    EXPECT_TRUE(joined == expected.substr(0, joined.size())) << "no byte lost or repeated";
+    EXPECT_EQ(Text(dialog, kResult), L"") << "no outcome while the step still runs";
+    EXPECT_LT(joined.size(), kFloodBytes) << "the flood is still under way when the window closes";
+
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(app.WaitForExit(20000)) << "closing does not wait for the rest of the flood";
+    DWORD code = STILL_ACTIVE;
+    EXPECT_TRUE(app.ExitCode(code));
+    EXPECT_EQ(code, 0u);
+    const auto records = tools.Records();
+    ASSERT_EQ(records.size(), 1u) << "no later step was started";
+    EXPECT_EQ(records[0].args.back(), L"--eraseall");
+}
+
+TEST_F(StressToolTest, ToolsThatNeverEndDoNotHoldUpClosing) {
+    StandInSession tools("[nrfjprog]\nout \"Erasing user available code.\\r\\n\"\nhang\n"
+                         "[nrfutil]\nerr \"Using board at serial port: COM7\\r\\n\"\nhang\n");
+    ToolReaper reaper(tools);
+    auto port = Bootloader(L"STRESSHANG", L"COM7");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kUpgradeRemote);
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(WaitForRecords(tools, 2, 20000));
+    ASSERT_TRUE(LogContains(dialog, L"Erasing user available code.", 20000));
+    // The J-Link press gave up waiting for its worker after two seconds; the window is free.
+    EXPECT_TRUE(Responsive(dialog, kAnswerBoundMs));
+    EXPECT_EQ(Text(dialog, kResult), L"") << "a step that has not ended has no outcome";
+    EXPECT_EQ(Text(dialog, kLog).find(L"Upgrade succeeded."), std::wstring::npos);
+    EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
+
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(app.WaitForExit(20000)) << "hung tools do not keep the program alive";
+    DWORD code = STILL_ACTIVE;
+    EXPECT_TRUE(app.ExitCode(code));
+    EXPECT_EQ(code, 0u);
+    // The program never stops its tools: they are still there for the reaper to end.
+    for (const auto& record : tools.Records()) {
+        EXPECT_TRUE(IsRunning(record.pid)) << Utf8(record.tool);
+    }
+}
+
+// A killed tool ends its output without "ERROR"; only its exit status tells that it did not
+// finish. A step that ended that way must not count as done.
+TEST_F(StressToolTest, EraseStepKilledHalfwayFailsAndStopsTheChain) {
+    StandInSession tools("[nrfjprog --eraseall]\n"
+                         "out \"Erasing user available code and UICR flash areas.\\r\\n\"\n"
+                         "hang\n"
+                         "[nrfjprog]\nout \"should not run\\r\\n\"\n");
+    ToolReaper reaper(tools);
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(WaitForRecords(tools, 1, 20000));
+    ASSERT_TRUE(LogContains(dialog, L"Erasing user available code", 20000));
+    ASSERT_TRUE(Kill(tools.Records()[0].pid));
+
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, kResult) == L"fail"; }, 20000))
+        << "result: " << Utf8(Text(dialog, kResult));
+    EXPECT_EQ(Text(dialog, kLog),
+              L"Eraseall...\r\nErasing user available code and UICR flash areas.\r\n\r\n");
+    EXPECT_EQ(tools.Records().size(), 1u) << "program and reset do not run after a killed erase";
+    EXPECT_TRUE(Responsive(dialog, kAnswerBoundMs));
+    EXPECT_EQ(app.WaitForMessageBox(300), nullptr) << "the outcome shows in the label only";
+}
+
+TEST_F(StressToolTest, ProgramStepKilledHalfwayFailsAndSkipsTheReset) {
+    StandInSession tools("[nrfjprog --eraseall]\nout \"Erasing.\\r\\n\"\n"
+                         "[nrfjprog --program]\nout \"Parsing image file.\\r\\n\"\nhang\n"
+                         "[nrfjprog --reset]\nout \"Run.\\r\\n\"\n");
+    ToolReaper reaper(tools);
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(LogContains(dialog, L"Parsing image file.", 20000));
+    const auto records = tools.Records();
+    ASSERT_EQ(records.size(), 2u);
+    ASSERT_TRUE(Kill(records[1].pid));
+
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, kResult) == L"fail"; }, 20000))
+        << "result: " << Utf8(Text(dialog, kResult));
+    EXPECT_EQ(Text(dialog, kLog).find(L"Reset..."), std::wstring::npos);
+    EXPECT_EQ(tools.Records().size(), 2u);
+}
+
+TEST_F(StressToolTest, DfuToolKilledHalfwayLogsNoSuccess) {
+    StandInSession tools("[nrfutil dfu]\nerr \"Using board at serial port: COM7\\r\\n\"\n"
+                         "await never-created 60000\nout \"Device programmed.\\r\\n\"\n");
+    ToolReaper reaper(tools);
+    auto port = Bootloader(L"STRESSKILL", L"COM7");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kUpgradeRemote);
+    ASSERT_TRUE(WaitForRecords(tools, 1, 20000));
+    ASSERT_TRUE(LogContains(dialog, L"Upgrading...", 20000));
+    const unsigned long pid = tools.Records()[0].pid;
+    ASSERT_TRUE(Kill(pid));
+
+    // The run ends with the tool's output; nothing more may reach the log.
+    Sleep(1000);
+    EXPECT_TRUE(Responsive(dialog, kAnswerBoundMs));
+    EXPECT_EQ(Text(dialog, kLog), L"Upgrading...\r\n");
+    EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
+}
