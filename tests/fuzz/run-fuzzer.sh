@@ -10,6 +10,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 seeds=$here/corpus/$name
 [ -d "$seeds" ] || { echo "no seed corpus $seeds" >&2; exit 2; }
 mkdir -p "$work/$name/corpus" "$work/$name/artifacts"
+# PELVARO_FUZZ_SEEDS=none starts from nothing, to see what the fuzzer finds without help.
+if [ "${PELVARO_FUZZ_SEEDS:-}" = none ]; then
+    seeds=$work/$name/no-seeds
+    mkdir -p "$seeds"
+fi
 log=$work/$name/last-run.log
 
 args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1

@@ -7,6 +7,7 @@
 #include "device/PortListing.h"
 #include "device/UpgradeRequestScan.h"
 #include <gtest/gtest.h>
+#include <iostream>
 #include <random>
 #include <stdexcept>
 
@@ -75,6 +76,10 @@ TEST(AcquireReleaseBalance, PortListingsGiveBackEveryListAndBuffer) {
         ASSERT_EQ(calls.BlocksHeld(), 0u) << "scan " << scan;
         ASSERT_EQ(calls.listsDestroyed, calls.listsObtained) << "scan " << scan;
     }
+    std::cout << "[balance] " << kScans << " port listings: " << calls.listsObtained
+              << " lists obtained, " << calls.listsDestroyed << " destroyed; "
+              << calls.blocksAllocated << " buffers allocated, " << calls.BlocksHeld()
+              << " still held; " << thrown << " ended by an exception" << std::endl;
     EXPECT_EQ(calls.misuse, std::vector<std::string>{});
     for (const auto held : calls.blocksHeldAtEnum) {
         EXPECT_EQ(held, 0u);
@@ -114,6 +119,10 @@ TEST(AcquireReleaseBalance, UpgradeRequestScansCloseEveryDeviceAndList) {
         ASSERT_EQ(calls.devicesClosed, calls.devicesOpened) << "scan " << scan;
         ASSERT_EQ(calls.listsDestroyed, calls.listsObtained) << "scan " << scan;
     }
+    std::cout << "[balance] " << kScans << " upgrade request scans: " << calls.listsObtained
+              << " lists obtained, " << calls.listsDestroyed << " destroyed; "
+              << calls.devicesOpened << " devices opened, " << calls.devicesClosed << " closed; "
+              << thrown << " ended by an exception" << std::endl;
     EXPECT_EQ(calls.misuse, std::vector<std::string>{});
     EXPECT_GT(calls.devicesOpened, kScans / 2);
     EXPECT_GT(thrown, kScans / 50);
