@@ -1,0 +1,156 @@
+#pragma once
+// Helpers of the bench driver: clocks, statistics, folders, started programs, the log probe.
+#include "app/UniqueResource.h"
+#include <cstdint>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace bench {
+
+// The performance counter, which Windows and Wine share between processes, so a time taken in a
+// tool and one taken inside Pelvaro.exe can be subtracted.
+std::int64_t Ticks();
+double TicksToMs(std::int64_t ticks);
+double MsSince(std::int64_t start);
+
+// Order statistics of a sample (the sample is copied and sorted).
+struct Summary {
+    std::size_t count = 0;
+    double median = 0;
+    double p90 = 0;
+    double worst = 0;
+    double best = 0;
+};
+Summary Summarise(std::vector<double> values);
+
+// The folder of the running driver, where the build puts every bench program (with a backslash).
+std::wstring ProgramFolder();
+
+// A fresh folder below the system's temporary folder, removed with its content at the end.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::wstring& Path() const { return m_path; }
+    std::wstring Write(const std::wstring& name, const std::string& bytes) const;
+    std::wstring CopyIn(const std::wstring& source, const std::wstring& name) const;
+
+private:
+    std::wstring m_path;
+};
+
+std::string ReadBytes(const std::wstring& path);
+std::string Utf8(const std::wstring& text);
+
+// Sets an environment variable for the programs started from now on; the old value comes back
+// at the end.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const std::wstring& value);
+    ~ScopedVariable();
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    std::wstring m_name;
+    std::wstring m_old;
+    bool m_had = false;
+};
+
+// The bench tools (nrfjprog.exe, nrfutil.exe) first on PATH, and what they are to do.
+class BenchTools {
+public:
+    explicit BenchTools(const std::wstring& behaviour);
+
+private:
+    ScopedVariable m_path;
+    ScopedVariable m_behaviour;
+};
+
+// A program started from its own folder, ended (if still running) at the end.
+class StartedProgram {
+public:
+    StartedProgram(const std::wstring& exe, const std::wstring& folder);
+    ~StartedProgram();
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    HANDLE Process() const { return m_process.get(); }
+    DWORD Id() const { return m_id; }
+    // A visible top-level window of the program (any when caption is empty), or nullptr.
+    HWND VisibleWindow(const wchar_t* caption = L"") const;
+    HWND WaitForWindow(const wchar_t* caption, DWORD timeoutMs) const;
+    void End();
+
+private:
+    UniqueHandle m_process;
+    DWORD m_id = 0;
+};
+
+std::wstring WindowText(HWND window);
+bool Responsive(HWND window, DWORD timeoutMs);
+
+// Waits until pred() holds, polling every few milliseconds; false after the time-out.
+template <typename Pred> bool WaitUntil(Pred pred, DWORD timeoutMs, DWORD pollMs = 5) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!pred()) {
+        if (GetTickCount64() >= end) {
+            return false;
+        }
+        Sleep(pollMs);
+    }
+    return true;
+}
+
+// The log probe (pelvaro_bench_probe.dll) inside a running Pelvaro.exe: it times every refresh
+// of the log box.
+struct RefreshRecord {
+    std::int64_t setBegin = 0;  // WM_SETTEXT of the log box entered
+    std::int64_t setEnd = 0;    // ... and returned: the text is in the box
+    std::int64_t scrollEnd = 0; // EM_LINESCROLL returned: the end of the log is in view
+    std::size_t length = 0;     // characters of the text set
+    long lastSample = -1;       // the number of the last "lat NNNNNN" line in the text
+    long banners = 0;           // how many "Upgrading..." lines the text holds
+};
+
+class LogProbe {
+public:
+    // mode: "latency", "banner" or "plain" (what the probe looks for in each text).
+    LogProbe(const StartedProgram& program, const std::string& mode);
+    ~LogProbe();
+    LogProbe(const LogProbe&) = delete;
+    LogProbe& operator=(const LogProbe&) = delete;
+
+    // Stops timing and gives every refresh seen so far, in order.
+    std::vector<RefreshRecord> Stop();
+
+private:
+    bool Call(const char* function, const std::wstring& argument) const;
+
+    struct ModuleTraits {
+        using Type = HMODULE;
+        static Type Empty() { return nullptr; }
+        static bool IsValid(Type module) { return module != nullptr; }
+        static void Release(Type module) { FreeLibrary(module); }
+    };
+
+    const StartedProgram& m_program;
+    // The same DLL loaded here, to find its functions' offsets.
+    UniqueResource<ModuleTraits> m_local;
+    ScratchFolder m_scratch;
+    bool m_started = false;
+};
+
+// Peak figures of a running process, in bytes.
+struct PeakMemory {
+    bool known = false;
+    std::size_t workingSet = 0;
+    std::size_t pagefile = 0; // private committed memory
+};
+PeakMemory PeakMemoryOf(HANDLE process);
+
+} // namespace bench
