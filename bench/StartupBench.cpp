@@ -45,10 +45,20 @@ void MeasureStartup(int runs, Report& report) {
     Contender contenders[] = {
         {"Pelvaro.exe", pelvaro.Exe(), pelvaro.Path(), L"Upgrade Tools", {}, {}, {}},
         {"Minimal dialog program", minimal.Exe(), minimal.Path(), L"Minimal", {}, {}, {}},
-        {"Minimal dialog program with Pelvaro.exe's manifest", minimal.StyledExe(), minimal.Path(),
-         L"Minimal", {}, {}, {}},
-        {"Minimal dialog program with Pelvaro.exe's manifest and DLL imports", minimal.ImportsExe(),
-         minimal.Path(), L"Minimal", {}, {}, {}},
+        {"Minimal dialog program with Pelvaro.exe's manifest",
+         minimal.StyledExe(),
+         minimal.Path(),
+         L"Minimal",
+         {},
+         {},
+         {}},
+        {"Minimal dialog program with Pelvaro.exe's manifest and DLL imports",
+         minimal.ImportsExe(),
+         minimal.Path(),
+         L"Minimal",
+         {},
+         {},
+         {}},
     };
     std::printf("### Start to window shown\n\n");
     // One start of each first, so that none pays for Wine loading its own DLLs from disk.
