@@ -1,8 +1,8 @@
 // The port listing against a fake system that gives any property bytes and fails in any way.
-// Fields: one of switches for the whole system, then
-// triples of (switches of the port, friendly-name units, hardware-ID units) stored as given, so a
-// value may lack its terminator or hold NULs anywhere. Every list and block must go back, and each
-// entry must be the text up to the first NUL of what the system held last, or empty.
+// Fields: one of switches for the whole system, then triples of (switches of the port,
+// friendly-name units, hardware-ID units) stored as given, so a value may lack its terminator or
+// hold NULs anywhere. Every list and block must go back, and each entry must be the text up to
+// the first NUL of what the system held last, or empty.
 #include "FakePortListingCalls.h"
 #include "FuzzInput.h"
 #include "device/PortListing.h"
