@@ -81,6 +81,7 @@ StandInRecord ParseRecord(const std::string& line) {
 } // namespace
 
 StandInSession::StandInSession(const std::string& scenario) {
+    GetSystemTimeAsFileTime(&m_start);
     m_scenarioPath = m_folder.WriteFile(L"scenario.txt", scenario);
     const std::wstring recordPath = m_folder.Path() + L"records.txt";
     for (const wchar_t* name : {L"PELVARO_STANDIN_SCENARIO", L"PELVARO_STANDIN_RECORD", L"PATH"}) {
@@ -96,6 +97,9 @@ StandInSession::StandInSession(const std::string& scenario) {
 }
 
 StandInSession::~StandInSession() {
+    if (!WaitForRecordedTools(10000)) {
+        EndRecordedTools();
+    }
     for (const auto& saved : m_saved) {
         SetEnvironmentVariableW(saved.name, saved.value ? saved.value->c_str() : nullptr);
     }
@@ -124,4 +128,55 @@ std::vector<StandInRecord> StandInSession::Records() const {
         start = end + 1;
     }
     return records;
+}
+
+namespace {
+
+// The recorded stand-ins that still run. A recorded id may since have been given to another
+// process, so only a stand-in started after the session began counts.
+std::vector<HANDLE> OpenRunningTools(const std::vector<StandInRecord>& records,
+                                     const FILETIME& sessionStart) {
+    std::vector<HANDLE> running;
+    for (const auto& record : records) {
+        HANDLE process = OpenProcess(
+            SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, record.pid);
+        if (process == nullptr) {
+            continue;
+        }
+        FILETIME created{}, exited{}, kernel{}, user{};
+        wchar_t image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        const bool ours = GetProcessTimes(process, &created, &exited, &kernel, &user) &&
+                          CompareFileTime(&created, &sessionStart) >= 0 &&
+                          QueryFullProcessImageNameW(process, 0, image, &size) &&
+                          std::wstring(image).find(L"\\standin\\") != std::wstring::npos &&
+                          WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+        if (ours) {
+            running.push_back(process);
+        } else {
+            CloseHandle(process);
+        }
+    }
+    return running;
+}
+
+} // namespace
+
+void StandInSession::EndRecordedTools() const {
+    for (HANDLE process : OpenRunningTools(Records(), m_start)) {
+        TerminateProcess(process, 1);
+        CloseHandle(process);
+    }
+}
+
+bool StandInSession::WaitForRecordedTools(unsigned long limitMs) const {
+    const ULONGLONG end = GetTickCount64() + limitMs;
+    bool allEnded = true;
+    for (HANDLE process : OpenRunningTools(Records(), m_start)) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
+        allEnded = WaitForSingleObject(process, left) == WAIT_OBJECT_0 && allEnded;
+        CloseHandle(process);
+    }
+    return allEnded;
 }

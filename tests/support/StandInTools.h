@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include <windows.h>
 
 // The folder of the stand-in nrfutil.exe and nrfjprog.exe (with a backslash).
 std::wstring StandInFolder();
@@ -38,6 +39,11 @@ public:
     void Signal(const std::wstring& name) const;
     // Every start recorded so far, in order.
     std::vector<StandInRecord> Records() const;
+    // Ends the recorded stand-ins that still run, so that a test whose run hangs can report
+    // instead of hanging itself.
+    void EndRecordedTools() const;
+    // Waits up to the limit for the recorded stand-ins to end; true when none runs any more.
+    bool WaitForRecordedTools(unsigned long limitMs) const;
 
 private:
     struct SavedVariable {
@@ -45,6 +51,7 @@ private:
         std::optional<std::wstring> value;
     };
     TestFolder m_folder;
+    FILETIME m_start{};
     std::wstring m_scenarioPath;
     std::vector<SavedVariable> m_saved;
 };

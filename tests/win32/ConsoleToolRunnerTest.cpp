@@ -32,8 +32,8 @@ class ConsoleToolRunnerTest : public ::testing::Test {
 protected:
     // Runs the command in a test folder as the tool's current directory, on a thread of its
     // own, and insists that the run ends within a generous limit.
-    bool Run(ToolLog& into, const std::wstring& commandLine, CaptureMode mode,
-             const std::wstring& banner = kBanner, LCID threadLocale = 0) {
+    bool Run(const StandInSession* tools, RecordingToolLog& into, const std::wstring& commandLine,
+             CaptureMode mode, const std::wstring& banner = kBanner, LCID threadLocale = 0) {
         bool result = true;
         BoundedRun run([&] {
             if (threadLocale != 0) {
@@ -41,10 +41,22 @@ protected:
             }
             result = RunConsoleTool(commandLine, banner, mode, L"提示", folder.Path(), into);
         });
-        EXPECT_TRUE(run.EndsWithin(30s)) << "the run did not end";
+        if (!run.EndsWithin(30s)) {
+            ADD_FAILURE() << "the run did not end; its log so far: \"" << Utf8(into.Text())
+                          << "\"; boxes shown: " << boxes.Seen().size();
+            if (tools != nullptr) {
+                tools->EndRecordedTools();
+            }
+        }
         return result;
     }
 
+    // Every test ends with exactly the boxes it expects; a box that nobody expected is closed,
+    // so a failing start shows as a failure instead of a hang.
+    void TearDown() override { EXPECT_EQ(boxes.Seen().size(), expectedBoxes); }
+
+    MessageBoxWatcher boxes;
+    size_t expectedBoxes = 0;
     TestFolder folder;
 };
 
@@ -53,11 +65,11 @@ protected:
 TEST_F(ConsoleToolRunnerTest, AToolThatWritesNothingFailsWithOnlyTheBanner) {
     StandInSession tools("[nrfjprog]\nexit 0\n[nrfutil]\nexit 0\n");
     RecordingToolLog log;
-    EXPECT_FALSE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_FALSE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck));
     EXPECT_EQ(log.Calls(), std::vector<std::wstring>{kBanner});
 
     RecordingToolLog dfuLog;
-    Run(dfuLog, kDfu, CaptureMode::WatchOnly, L"Upgrading...\r\n");
+    Run(&tools, dfuLog, kDfu, CaptureMode::WatchOnly, L"Upgrading...\r\n");
     EXPECT_EQ(dfuLog.Calls(), std::vector<std::wstring>{L"Upgrading...\r\n"});
 }
 
@@ -68,7 +80,7 @@ TEST_F(ConsoleToolRunnerTest, EveryChunkIsEchoedAndRefreshedAndCleanOutputSuccee
                      "out \"Applying system reset.\\r\\n\""}) +
         "exit 0\n");
     PacedToolLog log(tools);
-    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_TRUE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck));
     EXPECT_EQ(log.Calls(),
               (std::vector<std::wstring>{
                   kBanner, L"Erasing user available code and UICR flash areas.\r\n\r\n",
@@ -84,7 +96,7 @@ TEST_F(ConsoleToolRunnerTest, WatchOnlyShowsOnlyTheSuccessLineButRefreshesAfterE
                      "err \"2024-05-01 10:00:09,800 Done\\r\\n\""}) +
         "exit 1\n");
     PacedToolLog log(tools);
-    Run(log, kDfu, CaptureMode::WatchOnly, L"Upgrading...\r\n");
+    Run(&tools, log, kDfu, CaptureMode::WatchOnly, L"Upgrading...\r\n");
     EXPECT_EQ(log.Calls(),
               (std::vector<std::wstring>{L"Upgrading...\r\n", L"", L"Upgrade succeeded.\r\n", L"",
                                          L"Upgrade succeeded.\r\n", L""}));
@@ -99,7 +111,7 @@ TEST_F(ConsoleToolRunnerTest, ErrorInTheFirstChunkStopsReadingWithoutWaitingForT
                          "out \"ERROR: JLinkARM DLL reported an error.\\r\\n\"\n"
                          "exit 33\n");
     RecordingToolLog log;
-    const bool result = Run(log, kEraseAll, CaptureMode::EchoCheck);
+    const bool result = Run(&tools, log, kEraseAll, CaptureMode::EchoCheck);
     tools.Signal(L"released");
     EXPECT_FALSE(result);
     EXPECT_EQ(log.Calls(), (std::vector<std::wstring>{
@@ -110,7 +122,7 @@ TEST_F(ConsoleToolRunnerTest, AFullReadAndAShortOneShowOnlyTheirOwnBytes) {
     StandInSession tools("[nrfjprog]\n" + OneReadEach({"out \"A\"*4096", "out \"ok\\r\\n\""}) +
                          "exit 0\n");
     PacedToolLog log(tools);
-    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_TRUE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck));
     EXPECT_EQ(log.Calls(), (std::vector<std::wstring>{kBanner, std::wstring(4096, L'A') + L"\r\n",
                                                       L"ok\r\n\r\n"}));
 }
@@ -118,7 +130,7 @@ TEST_F(ConsoleToolRunnerTest, AFullReadAndAShortOneShowOnlyTheirOwnBytes) {
 TEST_F(ConsoleToolRunnerTest, AFloodArrivesInReadsOfAtMost4096Bytes) {
     StandInSession tools("[nrfjprog]\nout \"0123456789\"*2000 \"\\r\\n\"\nexit 0\n");
     RecordingToolLog log;
-    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_TRUE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck));
     std::wstring output;
     const auto calls = log.Calls();
     ASSERT_GE(calls.size(), 6u);
@@ -140,7 +152,8 @@ TEST_F(ConsoleToolRunnerTest, ANulEndsItsChunkAndHidesTheRestOfThatRead) {
         OneReadEach({"out \"abc\\0ERROR hidden\\r\\n\"", "out \"\\0\"", "out \"next\\r\\n\""}) +
         "exit 0\n");
     PacedToolLog log(tools);
-    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck)) << "the hidden ERROR is never tested";
+    EXPECT_TRUE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck))
+        << "the hidden ERROR is never tested";
     EXPECT_EQ(log.Calls(),
               (std::vector<std::wstring>{kBanner, L"abc\r\n", L"\r\n", L"next\r\n\r\n"}));
 }
@@ -148,7 +161,7 @@ TEST_F(ConsoleToolRunnerTest, ANulEndsItsChunkAndHidesTheRestOfThatRead) {
 TEST_F(ConsoleToolRunnerTest, ChunksAreConvertedFromTheAnsiCodePage) {
     StandInSession tools("[nrfjprog]\nout \"caf\\xE9 \\x80\\r\\n\"\nexit 0\n");
     RecordingToolLog log;
-    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_TRUE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck));
     EXPECT_EQ(log.Text(), kBanner + FromCodePage(GetACP(), "caf\xE9 \x80\r\n") + L"\r\n");
     if (GetACP() == 1252) {
         EXPECT_EQ(log.Text(), kBanner + L"café €\r\n\r\n");
@@ -170,7 +183,7 @@ TEST_F(ConsoleToolRunnerTest, AMultibyteCharacterSplitBetweenReadsIsConvertedAsT
     ASSERT_EQ(whole, L"中") << "the thread's locale must make its ANSI code page double-byte";
 
     PacedToolLog log(tools);
-    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck, kBanner, kChineseLocale));
+    EXPECT_TRUE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck, kBanner, kChineseLocale));
     const auto calls = log.Calls();
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[1], L"中\r\n\r\n");
@@ -187,7 +200,7 @@ TEST_F(ConsoleToolRunnerTest, AMissingToolsTextWithStatus9009Fails) {
         "operable program or batch file.\\r\\n\"\n"
         "exit 9009\n");
     RecordingToolLog log;
-    EXPECT_FALSE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_FALSE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck));
     EXPECT_EQ(log.Text(),
               kBanner + L"'nrfjprog' is not recognized as an internal or external command,\r\n"
                         L"operable program or batch file.\r\n\r\n");
@@ -198,19 +211,18 @@ TEST_F(ConsoleToolRunnerTest, ANonZeroExitStatusFailsAStepWhoseOutputLookedClean
     for (const char* status : {"1", "55", "4294967295"}) {
         StandInSession tools("[nrfjprog]\n" + output + "pause 100\nexit " + status + "\n");
         RecordingToolLog log;
-        EXPECT_FALSE(Run(log, kEraseAll, CaptureMode::EchoCheck)) << status;
+        EXPECT_FALSE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck)) << status;
         EXPECT_EQ(log.Text(), kBanner + L"Parsing image file.\r\n\r\n");
     }
     StandInSession tools("[nrfjprog]\n" + output + "pause 100\nexit 0\n");
     RecordingToolLog log;
-    EXPECT_TRUE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_TRUE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck));
 }
 
 TEST_F(ConsoleToolRunnerTest, AMissingProgramFailsWithoutABox) {
     // No stand-ins on the PATH: cmd itself starts and reports the unknown command.
-    MessageBoxWatcher boxes;
     RecordingToolLog log;
-    EXPECT_FALSE(Run(log, kEraseAll, CaptureMode::EchoCheck));
+    EXPECT_FALSE(Run(nullptr, log, kEraseAll, CaptureMode::EchoCheck));
     const auto text = log.Text();
     EXPECT_EQ(text.rfind(kBanner, 0), 0u);
     EXPECT_NE(text.find(L"nrfjprog"), std::wstring::npos) << "cmd's complaint is logged";
@@ -219,8 +231,8 @@ TEST_F(ConsoleToolRunnerTest, AMissingProgramFailsWithoutABox) {
 }
 
 TEST_F(ConsoleToolRunnerTest, AProcessThatCannotStartShowsItsBoxAndLogsNothing) {
+    expectedBoxes = 1;
     StandInSession tools("[nrfjprog]\nout \"x\"\nexit 0\n");
-    MessageBoxWatcher boxes;
     RecordingToolLog log;
     bool result = true;
     BoundedRun run([&] {

@@ -36,13 +36,22 @@ std::wstring WithoutTrailingBackslash(std::wstring path) {
 class ToolStepsTest : public ::testing::Test {
 protected:
     // Runs a step on a thread of its own, insisting that it ends.
-    template <typename Step> auto Within(Step step) {
+    template <typename Step> auto Within(const StandInSession& tools, Step step) {
         decltype(step()) result{};
         BoundedRun run([&] { result = step(); });
-        EXPECT_TRUE(run.EndsWithin(30s)) << "the step did not end";
+        if (!run.EndsWithin(30s)) {
+            ADD_FAILURE() << "the step did not end; boxes shown: " << boxes.Seen().size();
+            tools.EndRecordedTools();
+        }
         return result;
     }
 
+    // Every test ends with exactly the boxes it expects; a box that nobody expected is closed,
+    // so a failing start shows as a failure instead of a hang.
+    void TearDown() override { EXPECT_EQ(boxes.Seen().size(), expectedBoxes); }
+
+    MessageBoxWatcher boxes;
+    size_t expectedBoxes = 0;
     TestFolder folder;
     RecordingToolLog log;
 };
@@ -51,9 +60,9 @@ protected:
 
 TEST_F(ToolStepsTest, TheJLinkStepsLogTheirBannersAndTheToolsOutput) {
     StandInSession tools(kGoodProbe);
-    EXPECT_TRUE(Within([&] { return RunEraseAll(folder.Path(), log); }));
-    EXPECT_TRUE(Within([&] { return RunProgram(L"remote.hex", folder.Path(), log); }));
-    EXPECT_TRUE(Within([&] { return RunReset(folder.Path(), log); }));
+    EXPECT_TRUE(Within(tools, [&] { return RunEraseAll(folder.Path(), log); }));
+    EXPECT_TRUE(Within(tools, [&] { return RunProgram(L"remote.hex", folder.Path(), log); }));
+    EXPECT_TRUE(Within(tools, [&] { return RunReset(folder.Path(), log); }));
     EXPECT_EQ(log.Text(), L"Eraseall...\r\n"
                           L"Erasing user available code and UICR flash areas.\r\n"
                           L"Applying system reset.\r\n\r\n"
@@ -70,7 +79,7 @@ TEST_F(ToolStepsTest, TheDfuRunLogsOnlyItsBannerAndTheSuccessLine) {
                                       "out \"Device programmed.\\r\\n\""}) +
                          "exit 0\n");
     PacedToolLog log(tools);
-    Within([&] {
+    Within(tools, [&] {
         RunDfuUpgrade(L"remote_dfu.zip", L"COM7", folder.Path(), log);
         return true;
     });
@@ -84,9 +93,9 @@ TEST_F(ToolStepsTest, EachStepIsJudgedByItsOwnTool) {
         "out \"Parsing image file.\\r\\nERROR: The area to write is not erased.\\r\\n\"\n"
         "exit 58\n"
         "[nrfjprog]\nerr \"ERROR: No debuggers were discovered.\\r\\n\"\nexit 41\n");
-    EXPECT_TRUE(Within([&] { return RunEraseAll(folder.Path(), log); }));
-    EXPECT_FALSE(Within([&] { return RunProgram(L"remote.hex", folder.Path(), log); }));
-    EXPECT_FALSE(Within([&] { return RunReset(folder.Path(), log); }));
+    EXPECT_TRUE(Within(tools, [&] { return RunEraseAll(folder.Path(), log); }));
+    EXPECT_FALSE(Within(tools, [&] { return RunProgram(L"remote.hex", folder.Path(), log); }));
+    EXPECT_FALSE(Within(tools, [&] { return RunReset(folder.Path(), log); }));
     EXPECT_EQ(log.Text(), L"Eraseall...\r\nApplying system reset.\r\n\r\n"
                           L"Program...\r\nParsing image file.\r\n"
                           L"ERROR: The area to write is not erased.\r\n\r\n"
@@ -97,10 +106,10 @@ TEST_F(ToolStepsTest, ToolsGetTheirArgumentsWholeAndTheGivenCurrentDirectory) {
     StandInSession tools(kGoodProbe);
     const std::wstring hex = L"fw dir\\a&b (1);v=2.hex";
     const std::wstring package = L"C:\\My Firmware\\remote dfu\\";
-    EXPECT_TRUE(Within([&] { return RunEraseAll(folder.Path(), log); }));
-    EXPECT_TRUE(Within([&] { return RunProgram(hex, folder.Path(), log); }));
-    EXPECT_TRUE(Within([&] { return RunReset(folder.Path(), log); }));
-    Within([&] {
+    EXPECT_TRUE(Within(tools, [&] { return RunEraseAll(folder.Path(), log); }));
+    EXPECT_TRUE(Within(tools, [&] { return RunProgram(hex, folder.Path(), log); }));
+    EXPECT_TRUE(Within(tools, [&] { return RunReset(folder.Path(), log); }));
+    Within(tools, [&] {
         RunDfuUpgrade(package, L"COM7", folder.Path(), log);
         return true;
     });
@@ -123,10 +132,11 @@ TEST_F(ToolStepsTest, ToolsGetTheirArgumentsWholeAndTheGivenCurrentDirectory) {
 }
 
 TEST_F(ToolStepsTest, AValueThatCannotBePassedSafelyStartsNothingAndShowsTheStartFailure) {
+    expectedBoxes = 2;
     StandInSession tools(kGoodProbe);
-    MessageBoxWatcher boxes;
-    EXPECT_FALSE(Within([&] { return RunProgram(L"x.hex\" & calc & \"", folder.Path(), log); }));
-    Within([&] {
+    EXPECT_FALSE(
+        Within(tools, [&] { return RunProgram(L"x.hex\" & calc & \"", folder.Path(), log); }));
+    Within(tools, [&] {
         RunDfuUpgrade(L"remote_dfu.zip", L"COM7\r\nCOM8", folder.Path(), log);
         return true;
     });
@@ -146,12 +156,12 @@ TEST_F(ToolStepsTest, AValueThatCannotBePassedSafelyStartsNothingAndShowsTheStar
 }
 
 TEST_F(ToolStepsTest, AStepThatCannotStartShowsTheBoxWithItsCaption) {
+    expectedBoxes = 3;
     StandInSession tools(kGoodProbe);
-    MessageBoxWatcher boxes;
     const std::wstring nowhere = folder.Path() + L"missing\\";
-    EXPECT_FALSE(Within([&] { return RunEraseAll(nowhere, log); }));
-    EXPECT_FALSE(Within([&] { return RunReset(nowhere, log); }));
-    Within([&] {
+    EXPECT_FALSE(Within(tools, [&] { return RunEraseAll(nowhere, log); }));
+    EXPECT_FALSE(Within(tools, [&] { return RunReset(nowhere, log); }));
+    Within(tools, [&] {
         RunDfuUpgrade(L"remote_dfu.zip", L"COM7", nowhere, log);
         return true;
     });
