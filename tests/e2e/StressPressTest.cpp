@@ -1,6 +1,7 @@
 // Many presses at once, and a bootloader port that comes and goes, against the real program.
 #include "StressSupport.h"
 #include <atomic>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <map>
 #include <thread>
