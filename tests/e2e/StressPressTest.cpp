@@ -122,9 +122,16 @@ TEST_F(StressPressTest, TwentyQuickPressesOfBothWaysAllRunToTheirEnd) {
     EXPECT_EQ(sentPackages, packages);
     EXPECT_EQ(programmedImages, images);
 
-    // Every J-Link run succeeded, so whichever wrote last, the label shows success.
-    const auto result = Text(dialog, kResult);
-    EXPECT_TRUE(result == L"success" || result == L"成功") << Utf8(result);
+    // Every J-Link run succeeded, so whichever wrote last, the label shows success. The last run
+    // sets it only after its reset step, which may still be under way.
+    std::wstring result;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            result = Text(dialog, kResult);
+            return result == L"success" || result == L"成功";
+        },
+        20000))
+        << Utf8(result);
     EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
 }
 
