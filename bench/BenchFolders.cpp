@@ -6,9 +6,9 @@ namespace bench {
 
 PelvaroFolder::PelvaroFolder() {
     CopyIn(ProgramFolder() + L"Pelvaro.exe", L"Pelvaro.exe");
-    Write(L"config.ini", "[Remote]\r\nzip=remote.zip\r\nhex=remote.hex\r\n");
-    Write(L"remote.zip", "PK\x03\x04");
-    Write(L"remote.hex", ":00000001FF\r\n");
+    WriteFile(L"config.ini", "[Remote]\r\nzip=remote.zip\r\nhex=remote.hex\r\n");
+    WriteFile(L"remote.zip", "PK\x03\x04");
+    WriteFile(L"remote.hex", ":00000001FF\r\n");
 }
 
 MinimalFolder::MinimalFolder() {

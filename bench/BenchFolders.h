@@ -5,7 +5,7 @@
 namespace bench {
 
 // Pelvaro.exe with a config.ini naming a package and an image of the remote, both present.
-class PelvaroFolder : public ScratchFolder {
+class PelvaroFolder : public TestFolder {
 public:
     PelvaroFolder();
     std::wstring Exe() const { return Path() + L"Pelvaro.exe"; }
@@ -13,7 +13,7 @@ public:
 
 // The minimal dialog program: plain, with Pelvaro.exe's manifest, and with its manifest and its
 // system DLL imports.
-class MinimalFolder : public ScratchFolder {
+class MinimalFolder : public TestFolder {
 public:
     MinimalFolder();
     std::wstring Exe() const { return Path() + L"Minimal.exe"; }

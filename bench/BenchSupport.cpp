@@ -1,10 +1,10 @@
 #include "BenchSupport.h"
+#include "RemoteDll.h"
 #include <algorithm>
 #include <atomic>
 #include <psapi.h>
 #include <sstream>
 #include <stdexcept>
-#include <tlhelp32.h>
 
 namespace bench {
 
@@ -14,27 +14,6 @@ std::int64_t Frequency() {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return frequency.QuadPart;
-}
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring full = folder + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full + L"\\");
-            } else {
-                DeleteFileW(full.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
 }
 
 struct WindowSearch {
@@ -55,41 +34,6 @@ BOOL CALLBACK FindVisible(HWND hwnd, LPARAM param) {
     }
     search->found = hwnd;
     return FALSE;
-}
-
-// Runs a function of the target process on a new thread there, with a copy of the text as its
-// argument, and waits for it.
-bool RunRemote(HANDLE process, LPTHREAD_START_ROUTINE start, const std::wstring& argument) {
-    const SIZE_T bytes = (argument.size() + 1) * sizeof(wchar_t);
-    void* remote =
-        VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (remote == nullptr) {
-        return false;
-    }
-    bool ok = WriteProcessMemory(process, remote, argument.c_str(), bytes, nullptr) != 0;
-    if (ok) {
-        const UniqueHandle thread(
-            CreateRemoteThread(process, nullptr, 0, start, remote, 0, nullptr));
-        ok = thread && WaitForSingleObject(thread.get(), 60000) == WAIT_OBJECT_0;
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return ok;
-}
-
-BYTE* RemoteModuleBase(DWORD pid, const wchar_t* name) {
-    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid));
-    if (!snapshot) {
-        return nullptr;
-    }
-    MODULEENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Module32FirstW(snapshot.get(), &entry); more;
-         more = Module32NextW(snapshot.get(), &entry)) {
-        if (lstrcmpiW(entry.szModule, name) == 0) {
-            return entry.modBaseAddr;
-        }
-    }
-    return nullptr;
 }
 
 constexpr wchar_t kProbeDll[] = L"pelvaro_bench_probe.dll";
@@ -127,77 +71,6 @@ Summary Summarise(std::vector<double> values) {
     summary.worst = values.back();
     summary.best = values.front();
     return summary;
-}
-
-std::wstring ProgramFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring full(path);
-    return full.substr(0, full.rfind(L'\\') + 1);
-}
-
-ScratchFolder::ScratchFolder() {
-    static std::atomic<unsigned> counter{0};
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    m_path = std::wstring(temp) + L"pelvaro-bench-" + std::to_wstring(GetCurrentProcessId()) +
-             L"-" + std::to_wstring(counter++) + L"\\";
-    RemoveTree(m_path);
-    if (!CreateDirectoryW(m_path.c_str(), nullptr)) {
-        throw std::runtime_error("cannot create a scratch folder");
-    }
-}
-
-ScratchFolder::~ScratchFolder() {
-    RemoveTree(m_path);
-}
-
-std::wstring ScratchFolder::Write(const std::wstring& name, const std::string& bytes) const {
-    const std::wstring path = m_path + name;
-    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (!file ||
-        !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-        throw std::runtime_error("cannot write a scratch file");
-    }
-    return path;
-}
-
-std::wstring ScratchFolder::CopyIn(const std::wstring& source, const std::wstring& name) const {
-    const std::wstring path = m_path + name;
-    if (!CopyFileW(source.c_str(), path.c_str(), FALSE)) {
-        throw std::runtime_error("cannot copy " + Utf8(source));
-    }
-    return path;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string bytes;
-    if (!file) {
-        return bytes;
-    }
-    char block[65536];
-    DWORD got = 0;
-    while (ReadFile(file.get(), block, sizeof(block), &got, nullptr) && got > 0) {
-        bytes.append(block, got);
-    }
-    return bytes;
-}
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
 }
 
 ScopedVariable::ScopedVariable(const wchar_t* name, const std::wstring& value) : m_name(name) {
@@ -291,13 +164,9 @@ bool Responsive(HWND window, DWORD timeoutMs) {
 }
 
 LogProbe::LogProbe(const StartedProgram& program, const std::string& mode) : m_program(program) {
-    const std::wstring dll = ProgramFolder() + kProbeDll;
-    auto* loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
-    if (!RunRemote(program.Process(), loadLibrary, dll)) {
+    if (!LoadDllInto(program.Process(), ProgramFolder() + kProbeDll, 60000)) {
         throw std::runtime_error("cannot load the log probe into the program");
     }
-    m_local.reset(LoadLibraryW(dll.c_str()));
     const std::wstring argument = std::wstring(mode.begin(), mode.end());
     if (!Call("ProbeStart", argument)) {
         throw std::runtime_error("the log probe did not start");
@@ -312,17 +181,8 @@ LogProbe::~LogProbe() {
 }
 
 bool LogProbe::Call(const char* function, const std::wstring& argument) const {
-    const HMODULE local = m_local.get();
-    BYTE* remoteBase = RemoteModuleBase(m_program.Id(), kProbeDll);
-    if (local == nullptr || remoteBase == nullptr) {
-        return false;
-    }
-    const auto offset =
-        reinterpret_cast<BYTE*>(reinterpret_cast<void*>(GetProcAddress(local, function))) -
-        reinterpret_cast<BYTE*>(local);
-    auto* entry =
-        reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(remoteBase + offset));
-    return RunRemote(m_program.Process(), entry, argument);
+    return CallDllExport(m_program.Process(), m_program.Id(), ProgramFolder() + kProbeDll, function,
+                         argument, 60000);
 }
 
 std::vector<RefreshRecord> LogProbe::Stop() {
@@ -335,7 +195,7 @@ std::vector<RefreshRecord> LogProbe::Stop() {
     if (!Call("ProbeStop", path)) {
         return records;
     }
-    std::istringstream lines(ReadBytes(path));
+    std::istringstream lines(ReadFileBytes(path));
     RefreshRecord record;
     while (lines >> record.setBegin >> record.setEnd >> record.scrollEnd >> record.length >>
            record.lastSample >> record.banners) {

@@ -1,5 +1,7 @@
 #pragma once
-// Helpers of the bench driver: clocks, statistics, folders, started programs, the log probe.
+// Helpers of the bench driver: clocks, statistics, started programs, the log probe. Folders,
+// files and text come from the tests' support library.
+#include "TestFolder.h"
 #include "app/UniqueResource.h"
 #include <cstdint>
 #include <string>
@@ -23,28 +25,6 @@ struct Summary {
     double best = 0;
 };
 Summary Summarise(std::vector<double> values);
-
-// The folder of the running driver, where the build puts every bench program (with a backslash).
-std::wstring ProgramFolder();
-
-// A fresh folder below the system's temporary folder, removed with its content at the end.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::wstring& Path() const { return m_path; }
-    std::wstring Write(const std::wstring& name, const std::string& bytes) const;
-    std::wstring CopyIn(const std::wstring& source, const std::wstring& name) const;
-
-private:
-    std::wstring m_path;
-};
-
-std::string ReadBytes(const std::wstring& path);
-std::string Utf8(const std::wstring& text);
 
 // Sets an environment variable for the programs started from now on; the old value comes back
 // at the end.
@@ -131,17 +111,8 @@ public:
 private:
     bool Call(const char* function, const std::wstring& argument) const;
 
-    struct ModuleTraits {
-        using Type = HMODULE;
-        static Type Empty() { return nullptr; }
-        static bool IsValid(Type module) { return module != nullptr; }
-        static void Release(Type module) { FreeLibrary(module); }
-    };
-
     const StartedProgram& m_program;
-    // The same DLL loaded here, to find its functions' offsets.
-    UniqueResource<ModuleTraits> m_local;
-    ScratchFolder m_scratch;
+    TestFolder m_scratch;
     bool m_started = false;
 };
 

@@ -15,7 +15,7 @@ namespace {
 
 std::vector<long long> Numbers(const std::wstring& path) {
     std::vector<long long> numbers;
-    std::istringstream lines(ReadBytes(path));
+    std::istringstream lines(ReadFileBytes(path));
     for (long long value = 0; lines >> value;) {
         numbers.push_back(value);
     }
@@ -26,7 +26,7 @@ std::vector<long long> Numbers(const std::wstring& path) {
 
 void MeasurePortToDfu(int runs, Report& report) {
     const PelvaroFolder folder;
-    const ScratchFolder scratch;
+    const TestFolder scratch;
     const std::wstring stamps = scratch.Path() + L"started.txt";
     const BenchTools tools(L"started " + stamps);
     RunningPelvaro pelvaro(folder);

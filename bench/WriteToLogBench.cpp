@@ -11,7 +11,7 @@ namespace bench {
 
 void MeasureWriteToLog(int writes, Report& report) {
     const PelvaroFolder folder;
-    const ScratchFolder scratch;
+    const TestFolder scratch;
     const std::wstring stamps = scratch.Path() + L"writes.txt";
     // The press holds the window for two seconds while its worker waits to log the banner; the
     // tool starts writing after that, so no write waits behind the press.
@@ -31,7 +31,7 @@ void MeasureWriteToLog(int writes, Report& report) {
                   pelvaro.program.Process()));
 
     std::vector<long long> written;
-    std::istringstream lines(ReadBytes(stamps));
+    std::istringstream lines(ReadFileBytes(stamps));
     for (long long ticks = 0; lines >> ticks;) {
         written.push_back(ticks);
     }

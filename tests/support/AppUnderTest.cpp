@@ -1,7 +1,7 @@
 #include "AppUnderTest.h"
+#include "RemoteDll.h"
 #include <sstream>
 #include <stdexcept>
-#include <tlhelp32.h>
 
 namespace {
 
@@ -18,45 +18,6 @@ BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM param) {
         search->windows.push_back(hwnd);
     }
     return TRUE;
-}
-
-// Runs a function of the target process on a new thread there and waits for it.
-bool RunRemote(HANDLE process, LPTHREAD_START_ROUTINE start, const std::wstring& argument) {
-    const SIZE_T bytes = (argument.size() + 1) * sizeof(wchar_t);
-    void* remote =
-        VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (remote == nullptr) {
-        return false;
-    }
-    bool ok = WriteProcessMemory(process, remote, argument.c_str(), bytes, nullptr) != 0;
-    if (ok) {
-        HANDLE thread = CreateRemoteThread(process, nullptr, 0, start, remote, 0, nullptr);
-        ok = thread != nullptr && WaitForSingleObject(thread, 15000) == WAIT_OBJECT_0;
-        if (thread != nullptr) {
-            CloseHandle(thread);
-        }
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return ok;
-}
-
-BYTE* RemoteModuleBase(DWORD pid, const wchar_t* name) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return nullptr;
-    }
-    MODULEENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    BYTE* base = nullptr;
-    for (BOOL more = Module32FirstW(snapshot, &entry); more;
-         more = Module32NextW(snapshot, &entry)) {
-        if (lstrcmpiW(entry.szModule, name) == 0) {
-            base = entry.modBaseAddr;
-            break;
-        }
-    }
-    CloseHandle(snapshot);
-    return base;
 }
 
 } // namespace
@@ -162,24 +123,13 @@ void AppUnderTest::PressKey(WORD virtualKey) const {
 
 ProbeReport AppUnderTest::Probe() const {
     const std::wstring dll = ProgramFolder() + L"pelvaro_probe.dll";
-    auto* loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
-    if (!RunRemote(m_process.hProcess, loadLibrary, dll)) {
+    if (!LoadDllInto(m_process.hProcess, dll, 15000)) {
         throw std::runtime_error("cannot load the probe into the program");
     }
-    HMODULE local = LoadLibraryW(dll.c_str());
-    BYTE* remoteBase = RemoteModuleBase(m_process.dwProcessId, L"pelvaro_probe.dll");
-    if (local == nullptr || remoteBase == nullptr) {
-        throw std::runtime_error("cannot find the probe in the program");
-    }
-    const auto offset =
-        reinterpret_cast<BYTE*>(reinterpret_cast<void*>(GetProcAddress(local, "ProbeRun"))) -
-        reinterpret_cast<BYTE*>(local);
-    auto* probeRun =
-        reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(remoteBase + offset));
     TestFolder scratch;
     const std::wstring reportPath = scratch.Path() + L"probe.txt";
-    if (!RunRemote(m_process.hProcess, probeRun, reportPath)) {
+    if (!CallDllExport(m_process.hProcess, m_process.dwProcessId, dll, "ProbeRun", reportPath,
+                       15000)) {
         throw std::runtime_error("the probe did not answer");
     }
     std::stringstream text(ReadFileBytes(reportPath));
