@@ -2,7 +2,7 @@
 // Helpers of the bench driver: clocks, statistics, started programs, the log probe. Folders,
 // files and text come from the tests' support library.
 #include "TestFolder.h"
-#include "app/UniqueResource.h"
+#include "base/UniqueResource.h"
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 #include "device/BootloaderPort.h"
-#include "device/AsciiUpper.h"
+#include "base/AsciiUpper.h"
 #include <utility>
 
 std::wstring PortNameFromFriendlyName(std::wstring_view name) {

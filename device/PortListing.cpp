@@ -1,5 +1,5 @@
 #include "device/PortListing.h"
-#include "device/ScopeExit.h"
+#include "base/ScopeExit.h"
 #include <cstring>
 #include <utility>
 

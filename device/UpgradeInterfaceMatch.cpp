@@ -1,5 +1,5 @@
 #include "device/UpgradeInterfaceMatch.h"
-#include "device/AsciiUpper.h"
+#include "base/AsciiUpper.h"
 #include <string>
 
 namespace {

@@ -1,5 +1,5 @@
 #include "device/UpgradeRequestScan.h"
-#include "device/ScopeExit.h"
+#include "base/ScopeExit.h"
 #include "device/UpgradeInterfaceMatch.h"
 
 bool RequestUpgradeOnMatchingInterfaces(HidInterfaceCalls& calls) {

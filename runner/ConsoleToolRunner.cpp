@@ -1,5 +1,5 @@
 #include "runner/ConsoleToolRunner.h"
-#include "app/UniqueResource.h"
+#include "base/UniqueResource.h"
 #include "runner/ThreadAnsiText.h"
 #include "runner/ToolChunk.h"
 #include <array>

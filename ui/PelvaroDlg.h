@@ -1,5 +1,5 @@
 #pragma once
-#include "app/UniqueResource.h"
+#include "base/UniqueResource.h"
 #include "config/UpgradeTarget.h"
 #include "ui/DialogBase.h"
 #include <string>

@@ -17,7 +17,7 @@ cmake -S "$scratch/src" --preset fuzz -B "$scratch/build" >/dev/null
 # file, fuzz target, text to replace, its faulty replacement
 mutants=(
     device/UpgradeInterfaceMatch.cpp interface_match 'position > 0;' 'position + 1 > 0;'
-    device/AsciiUpper.h interface_match "if (c >= L'a' && c <= L'z') {"
+    base/AsciiUpper.h interface_match "if (c >= L'a' && c <= L'z') {"
         "if ((c >= L'a' && c <= L'z') || c == 0x131) { if (c == 0x131) { c = L'i'; }"
     device/BootloaderPort.cpp bootloader_port "name.find(L'(')" "name.rfind(L'(')"
     device/BootloaderPort.cpp bootloader_port 'port = std::move(name);' 'port = std::move(name); break;'

@@ -1,5 +1,5 @@
 #include "RemoteDll.h"
-#include "app/UniqueResource.h"
+#include "base/UniqueResource.h"
 #include <tlhelp32.h>
 
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/UniqueResource.h"
+#include "base/UniqueResource.h"
 #include <memory>
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "device/AsciiUpper.h"
+#include "base/AsciiUpper.h"
 #include "device/UpgradeInterfaceMatch.h"
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "MessageBoxWatcher.h"
 #include "PacedToolLog.h"
 #include "StandInTools.h"
-#include "app/UniqueResource.h"
+#include "base/UniqueResource.h"
 #include "runner/ConsoleToolRunner.h"
 #include "runner/ThreadAnsiText.h"
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // the handles and threads it had before them. Handles are counted in the system's handle table,
 // since Wine's GetProcessHandleCount always answers 0; threads with a Toolhelp snapshot.
 #include "MessageBoxWatcher.h"
-#include "app/UniqueResource.h"
+#include "base/UniqueResource.h"
 #include "RecordingToolLog.h"
 #include "SimulatedDevices.h"
 #include "StandInTools.h"
