@@ -48,6 +48,23 @@ LRESULT CALLBACK LogBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam
     return DefSubclassProc(box, message, wParam, lParam);
 }
 
+// Waits for the handle at most that long. Messages that other threads send to this thread's
+// windows are handled meanwhile: workers report by such messages and wait for the answer, so a
+// plain wait would hold every one of them (and the tools whose output they read) until it ends.
+void WaitHandlingSentMessages(HANDLE handle, DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE,
+                                                     static_cast<DWORD>(end - now), QS_SENDMESSAGE);
+        if (woke != WAIT_OBJECT_0 + 1) {
+            return;
+        }
+        // Peeking handles the sent messages; posted ones stay queued for after the press.
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 } // namespace
 
 CPelvaroDlg::CPelvaroDlg()
@@ -234,12 +251,19 @@ void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
             return m_dialog.IsConfiguredFilePresent(value);
         }
         bool TriggerUpgradeMode() override { return ::TriggerUpgradeMode(); }
-        void AppendLog(const std::wstring& text) override { m_dialog.AppendLog(text); }
-        std::wstring FindBootloaderPort() override { return ::FindBootloaderPort(); }
+        void AppendLog(const std::wstring& text) override {
+            m_dialog.AppendLog(text);
+            // The press holds this thread, so the box would paint only after it: paint now.
+            UpdateWindow(m_dialog.m_editLog);
+        }
+        BootloaderPorts FindBootloaderPort() override { return ::FindBootloaderPort(); }
         void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
         void StartDfuWorker(const std::wstring& packagePath,
                             const std::wstring& portName) override {
-            ::StartDfuWorker(m_dialog.m_hWnd, packagePath, portName, ModuleDirectory());
+            // The tool gets the file that was checked, whatever its current folder.
+            const std::wstring folder = ModuleDirectory();
+            ::StartDfuWorker(m_dialog.m_hWnd, ResolveConfiguredPath(folder, packagePath), portName,
+                             folder);
         }
 
     private:
@@ -268,7 +292,7 @@ void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
             return m_worker.valid();
         }
         void WaitForWorker(unsigned milliseconds) override {
-            WaitForSingleObject(m_worker.get(), milliseconds);
+            WaitHandlingSentMessages(m_worker.get(), milliseconds);
         }
 
     private:

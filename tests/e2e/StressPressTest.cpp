@@ -114,9 +114,9 @@ TEST_F(StressPressTest, TwentyQuickPressesOfBothWaysAllRunToTheirEnd) {
         if (record.tool == L"nrfutil") {
             ASSERT_EQ(record.args.size(), 6u);
             EXPECT_EQ(record.args[5], L"COM7");
-            ++sentPackages[record.args[3]];
+            ++sentPackages[record.args[3].substr(folder.Path().size())];
         } else if (record.args.size() == 4 && record.args[2] == L"--program") {
-            ++programmedImages[record.args[3]];
+            ++programmedImages[record.args[3].substr(folder.Path().size())];
         }
     }
     EXPECT_EQ(sentPackages, packages);

@@ -214,7 +214,7 @@ TEST(HandleBalance, PortLookupsLeaveNoHandleBehind) {
     int found = 0;
     ExpectBalanced("port lookups", kWarmUpRuns, kRuns, [&](int) {
         std::streambuf* const standardOutput = std::cout.rdbuf(trace.rdbuf());
-        found += FindBootloaderPort() == L"COM7" ? 1 : 0;
+        found += FindBootloaderPort().port == L"COM7" ? 1 : 0;
         std::cout.rdbuf(standardOutput);
     });
     EXPECT_EQ(found, kWarmUpRuns + kRuns);
