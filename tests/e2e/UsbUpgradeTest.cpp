@@ -74,15 +74,15 @@ TEST_F(UsbUpgradeTest, UpgradesTheRemoteThroughTheBootloaderPort) {
     ASSERT_NE(dialog, nullptr);
 
     Press(dialog);
+    EXPECT_TRUE(remote.WaitForOpens(1, 10000)) << "the device was asked to restart";
+    EXPECT_EQ(GetFileAttributesW((folder.Path() + L"hid.dll.loaded").c_str()),
+              INVALID_FILE_ATTRIBUTES)
+        << "the hid.dll beside the program was loaded";
     ASSERT_TRUE(LogContains(dialog, L"Upgrade succeeded.", 20000)) << Utf8(Log(dialog));
     EXPECT_EQ(Log(dialog), L"Find the device and enter the upgrade mode...\r\n"
                            L"Upgrading...\r\n"
                            L"Upgrade succeeded.\r\n")
         << "the tool's own output stays out of the log";
-    EXPECT_TRUE(remote.WaitForOpens(1, 1000));
-    EXPECT_EQ(GetFileAttributesW((folder.Path() + L"hid.dll.loaded").c_str()),
-              INVALID_FILE_ATTRIBUTES)
-        << "the hid.dll beside the program was loaded";
 
     const auto records = tools.Records();
     ASSERT_EQ(records.size(), 1u) << "a cmd.exe beside the program or in its folder ran";
