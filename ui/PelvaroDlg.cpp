@@ -1,5 +1,6 @@
 #include "ui/PelvaroDlg.h"
 #include "ui/AboutDlg.h"
+#include "base/ScopeExit.h"
 #include "config/ConfigFile.h"
 #include "config/ConfiguredPath.h"
 #include "config/ExecutablePath.h"
@@ -65,15 +66,33 @@ void WaitHandlingSentMessages(HANDLE handle, DWORD milliseconds) {
     }
 }
 
+// The system's DPI, which the screen reports unscaled because the manifest declares the program
+// DPI-aware.
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr) {
+        return USER_DEFAULT_SCREEN_DPI;
+    }
+    const ScopeExit release([&] { ReleaseDC(nullptr, screen); });
+    return GetDeviceCaps(screen, LOGPIXELSY);
+}
+
+// The program's icon group at one size, shared by the icon loader (so never destroyed).
+HICON ProgramIcon(int width, int height, UINT flags) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                         IMAGE_ICON, width, height, flags | LR_SHARED));
+}
+
 } // namespace
 
 CPelvaroDlg::CPelvaroDlg()
-    : CDialogBase(IDD_MAIN_DIALOG),
-      m_hIcon(
-          static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                        IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED))),
-      m_resultFont(CreateFontW(38, 0, 0, 0, 800, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                               FF_SWISS, L"Arial")) {}
+    : CDialogBase(IDD_MAIN_DIALOG), m_hIcon(ProgramIcon(0, 0, LR_DEFAULTSIZE)),
+      // The caption shows the group's own small image instead of the standard one shrunk.
+      m_hSmallIcon(ProgramIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)),
+      // 38 pixels on a standard 96 DPI screen, grown with the system's DPI as the dialog font is.
+      m_resultFont(CreateFontW(MulDiv(38, SystemDpi(), USER_DEFAULT_SCREEN_DPI), 0, 0, 0, 800,
+                               FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, FF_SWISS, L"Arial")) {
+}
 
 BOOL CPelvaroDlg::OnInitDialog() {
     m_editLog = GetDlgItem(m_hWnd, IDC_LOG);
@@ -91,7 +110,7 @@ BOOL CPelvaroDlg::OnInitDialog() {
     }
 
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
 
     m_configPath = ConfigFilePath(ModuleDirectory());
     if (!PathExists(m_configPath)) {
