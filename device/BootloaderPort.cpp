@@ -11,11 +11,13 @@ std::wstring PortNameFromFriendlyName(std::wstring_view name) {
 }
 
 bool IsSerialPortName(std::wstring_view name) {
-    if (name.size() < 4 || name.size() > 6 || AsciiUpper(name.substr(0, 3)) != L"COM") {
+    if (name.size() < 4 || name.size() > 6) {
         return false;
     }
-    for (const wchar_t c : name.substr(3)) {
-        if (c < L'0' || c > L'9') {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const wchar_t c = name[i];
+        const bool fits = i < 3 ? (c == L"COM"[i] || c == L"com"[i]) : (c >= L'0' && c <= L'9');
+        if (!fits) {
             return false;
         }
     }
