@@ -2,6 +2,7 @@
 // friendly name then first hardware ID, one pair per entry in listing order.
 #include "FuzzInput.h"
 #include "device/BootloaderPort.h"
+#include <regex>
 
 namespace {
 
@@ -22,18 +23,9 @@ std::wstring ReferenceCut(std::wstring_view name) {
     return std::wstring(name.substr(start, end - start));
 }
 
-bool ReferenceIsPortName(std::wstring_view name) {
-    if (name.size() < 4 || name.size() > 6) {
-        return false;
-    }
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const wchar_t c = name[i];
-        const bool ok = i < 3 ? (c == L"COM"[i] || c == L"com"[i]) : (c >= L'0' && c <= L'9');
-        if (!ok) {
-            return false;
-        }
-    }
-    return true;
+bool ReferenceIsPortName(const std::wstring& name) {
+    static const std::wregex kPortName(L"[Cc][Oo][Mm][0-9]{1,3}");
+    return std::regex_match(name, kPortName);
 }
 
 bool ReferenceIsBootloader(std::wstring_view id) {
