@@ -151,7 +151,6 @@ LRESULT CALLBACK TimedLogProc(HWND box, UINT message, WPARAM wParam, LPARAM lPar
     const auto pass = [&] {
         return CallWindowProcW(recorder->original, box, message, wParam, lParam);
     };
-    const std::wstring_view text(lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"");
     switch (message) {
     case WM_SETREDRAW: {
         if (wParam == FALSE) {
@@ -168,6 +167,7 @@ LRESULT CALLBACK TimedLogProc(HWND box, UINT message, WPARAM wParam, LPARAM lPar
     case EM_REPLACESEL: {
         Open(*recorder, Ticks());
         const LRESULT result = pass();
+        const std::wstring_view text(lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"");
         NoteText(*recorder, box, text, message == WM_SETTEXT);
         return result;
     }

@@ -39,13 +39,13 @@ Fit FitLine(const std::vector<RefreshRecord>& refreshes) {
 
 // The median cost of the nine events whose lengths are nearest to the given one, and the range
 // of lengths they cover.
-struct Near {
+struct Nearest {
     double median = 0;
     std::size_t from = 0;
     std::size_t to = 0;
 };
 template <typename Event, typename Cost>
-Near NearestNine(const std::vector<Event>& events, std::size_t length, Cost cost) {
+Nearest NearestNine(const std::vector<Event>& events, std::size_t length, Cost cost) {
     std::vector<const Event*> sorted;
     for (const auto& e : events) {
         sorted.push_back(&e);
@@ -56,16 +56,16 @@ Near NearestNine(const std::vector<Event>& events, std::size_t length, Cost cost
     std::sort(sorted.begin(), sorted.end(),
               [&](const Event* x, const Event* y) { return distance(x) < distance(y); });
     sorted.resize(std::min<std::size_t>(sorted.size(), 9));
-    Near near;
+    Nearest result;
     std::vector<double> costs;
-    near.from = SIZE_MAX;
+    result.from = SIZE_MAX;
     for (const Event* e : sorted) {
         costs.push_back(cost(*e));
-        near.from = std::min(near.from, e->length);
-        near.to = std::max(near.to, e->length);
+        result.from = std::min(result.from, e->length);
+        result.to = std::max(result.to, e->length);
     }
-    near.median = Summarise(costs).median;
-    return near;
+    result.median = Summarise(costs).median;
+    return result;
 }
 
 } // namespace
@@ -120,16 +120,16 @@ void MeasureRefresh(unsigned long long floodBytes, unsigned timeLimitSeconds, Re
     const auto refreshCost = [](const RefreshRecord& r) { return TicksToMs(r.end - r.begin); };
     const auto textCost = [](const RefreshRecord& r) { return TicksToMs(r.textIn - r.begin); };
     const auto paintCost = [](const PaintRecord& p) { return TicksToMs(p.end - p.begin); };
-    const std::size_t points[] = {4096,       10 * 1024,   64 * 1024,   256 * 1024,
-                                  512 * 1024, 1024 * 1024, 2048 * 1024, 10240 * 1024};
+    const std::size_t points[] = {10 * 1024,   64 * 1024,   256 * 1024,  512 * 1024,
+                                  1024 * 1024, 2048 * 1024, 10240 * 1024};
     double small = 0, large = 0;
     for (const std::size_t point : points) {
         if (point > reached + 4096) {
             break;
         }
-        const Near whole = NearestNine(flood, point, refreshCost);
-        const Near text = NearestNine(flood, point, textCost);
-        const Near paint = NearestNine(paints, point, paintCost);
+        const Nearest whole = NearestNine(flood, point, refreshCost);
+        const Nearest text = NearestNine(flood, point, textCost);
+        const Nearest paint = NearestNine(paints, point, paintCost);
         std::printf("| %zu KB | %.2f ms | %.2f ms | %.2f ms | %zu–%zu |\n", point / 1024,
                     text.median, whole.median, paint.median, whole.from, whole.to);
         if (point == 10 * 1024) {
