@@ -17,7 +17,25 @@ BOOL CPelvaroApp::InitInstance() {
     return FALSE;
 }
 
+namespace {
+
+// Every library loaded from now on comes from the system folder, never from the executable's
+// folder or the current one, where other people may drop files. Looked up at run time: Windows 7
+// has the call only with its loader update.
+void LoadLibrariesFromSystemFolderOnly() {
+    using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto call = reinterpret_cast<SetDefaultDllDirectoriesCall>(reinterpret_cast<void (*)()>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories"))));
+    if (call != nullptr) {
+        call(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+} // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    LoadLibrariesFromSystemFolderOnly();
     theApp.InitInstance();
     return 0;
 }

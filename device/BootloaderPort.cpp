@@ -10,16 +10,31 @@ std::wstring PortNameFromFriendlyName(std::wstring_view name) {
                                                         : rest.substr(0, last + 1));
 }
 
-std::wstring SelectBootloaderPort(const std::vector<PortDeviceEntry>& entries,
-                                  std::ostream& trace) {
-    std::wstring port;
-    for (const auto& entry : entries) {
-        std::wstring name = PortNameFromFriendlyName(entry.friendlyName);
-        // A match does not end the scan: the last bootloader listed decides.
-        if (AsciiUpper(entry.hardwareId) == kBootloaderHardwareId) {
-            trace << "find";
-            port = std::move(name);
+bool IsSerialPortName(std::wstring_view name) {
+    if (name.size() < 4 || name.size() > 6) {
+        return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const wchar_t c = name[i];
+        const bool fits = i < 3 ? (c == L"COM"[i] || c == L"com"[i]) : (c >= L'0' && c <= L'9');
+        if (!fits) {
+            return false;
         }
     }
-    return port;
+    return true;
+}
+
+BootloaderPorts SelectBootloaderPort(const std::vector<PortDeviceEntry>& entries) {
+    BootloaderPorts found;
+    for (const auto& entry : entries) {
+        std::wstring name = PortNameFromFriendlyName(entry.friendlyName);
+        if (AsciiUpper(entry.hardwareId) == kBootloaderHardwareId && IsSerialPortName(name)) {
+            ++found.count;
+            found.port = std::move(name);
+        }
+    }
+    if (found.count != 1) {
+        found.port.clear();
+    }
+    return found;
 }

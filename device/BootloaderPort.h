@@ -1,5 +1,5 @@
 #pragma once
-#include <ostream>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +21,17 @@ inline constexpr std::wstring_view kBootloaderHardwareId = L"USB\\VID_1915&PID_5
 // "Serial Device (COM7)" gives "COM7"; a name without "(" is taken whole.
 std::wstring PortNameFromFriendlyName(std::wstring_view name);
 
-// The port of the last entry whose upper-cased hardware ID is exactly the bootloader's, even when
-// its name is empty; "" when none matches. Writes "find" to the trace, without a line end, once
-// for every matching entry.
-std::wstring SelectBootloaderPort(const std::vector<PortDeviceEntry>& entries, std::ostream& trace);
+// True for "COM" in any letter case followed by one to three digits 0-9: the only port names that
+// go into a tool's command line.
+bool IsSerialPortName(std::wstring_view name);
+
+// The bootloader ports of one listing: entries whose upper-cased hardware ID is exactly the
+// bootloader's and whose friendly name gives a serial port name.
+struct BootloaderPorts {
+    std::size_t count = 0;
+    std::wstring port; // the name as found, when count is 1; otherwise empty
+};
+
+// The bootloader's ID is shared by every device that restarts into it (and by development kits),
+// so with two or more such ports there is no telling which one the package is for.
+BootloaderPorts SelectBootloaderPort(const std::vector<PortDeviceEntry>& entries);

@@ -1,19 +1,20 @@
 #include "device/BootloaderPortLookup.h"
 #include "device/PortListing.h"
+#include "device/SystemLibraries.h"
 #include <exception>
-#include <iostream>
 #include <windows.h>
 #include <initguid.h>
 #include <devguid.h>
-#include <setupapi.h>
 
 namespace {
 
 class SystemPortCalls final : public PortListingCalls {
 public:
+    explicit SystemPortCalls(const SetupApiCalls& api) : m_api(api) {}
+
     bool GetPortList(void*& list) override {
         const HDEVINFO found =
-            SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+            m_api.GetClassDevs(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
         if (found == INVALID_HANDLE_VALUE) {
             return false;
         }
@@ -24,7 +25,7 @@ public:
     bool EnumDevice(void* list, std::uint32_t index) override {
         m_device = {};
         m_device.cbSize = sizeof(m_device);
-        return SetupDiEnumDeviceInfo(list, index, &m_device) != FALSE;
+        return m_api.EnumDeviceInfo(list, index, &m_device) != FALSE;
     }
 
     PropertyRead ReadProperty(void* list, PortProperty property, void* buffer, std::uint32_t size,
@@ -33,7 +34,7 @@ public:
             property == PortProperty::FriendlyName ? SPDRP_FRIENDLYNAME : SPDRP_HARDWAREID;
         DWORD type = 0;
         DWORD needed = required;
-        const BOOL read = SetupDiGetDeviceRegistryPropertyW(
+        const BOOL read = m_api.GetDeviceRegistryProperty(
             list, &m_device, code, &type, static_cast<BYTE*>(buffer), size, &needed);
         const DWORD error = read ? ERROR_SUCCESS : GetLastError();
         required = needed;
@@ -48,22 +49,39 @@ public:
 
     void Free(void* block) override { LocalFree(block); }
 
-    void DestroyList(void* list) override { SetupDiDestroyDeviceInfoList(list); }
+    void DestroyList(void* list) override { m_api.DestroyDeviceInfoList(list); }
 
 private:
+    const SetupApiCalls& m_api;
     SP_DEVINFO_DATA m_device = {};
 };
 
+// The trace word goes to the standard output as it is, without a line end; a window program
+// started normally has none, and the word is then dropped.
+void TraceFind(std::size_t times) {
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    for (std::size_t i = 0; i < times; ++i) {
+        DWORD written = 0;
+        WriteFile(output, "find", 4, &written, nullptr);
+    }
+}
+
 } // namespace
 
-std::wstring FindBootloaderPort() {
+BootloaderPorts FindBootloaderPort() {
     // Called from the window's message handling, where no exception may pass.
     try {
-        SystemPortCalls calls;
-        std::wstring port = SelectBootloaderPort(ListPortDevices(calls), std::cout);
-        // A window program has no standard output; the word is then lost without an error.
-        std::cout.flush();
-        return port;
+        const SetupApiCalls* api = SystemSetupApi();
+        if (api == nullptr) {
+            return {};
+        }
+        SystemPortCalls calls(*api);
+        BootloaderPorts found = SelectBootloaderPort(ListPortDevices(calls));
+        TraceFind(found.count);
+        return found;
     } catch (const std::exception&) {
         return {};
     }

@@ -1,7 +1,7 @@
 #pragma once
-#include <string>
+#include "device/BootloaderPort.h"
 
-// The port name of the bootloader's serial port present now, such as "COM7"; "" when there is
-// none yet, so the caller may simply ask again. Writes "find" to standard output for every
-// bootloader port seen.
-std::wstring FindBootloaderPort();
+// The bootloader ports present now: their count, and the port name, such as "COM7", when there
+// is exactly one; a count of 0 when there is none yet, so the caller may simply ask again. Writes
+// "find" to standard output for every bootloader port seen.
+BootloaderPorts FindBootloaderPort();

@@ -1,14 +1,11 @@
 #include "device/UpgradeTrigger.h"
+#include "device/SystemLibraries.h"
 #include "device/UpgradeRequestScan.h"
 #include <cstddef>
 #include <exception>
 #include <memory>
 #include <new>
 #include <windows.h>
-#include <setupapi.h>
-extern "C" {
-#include <hidsdi.h>
-}
 
 namespace {
 
@@ -22,10 +19,13 @@ static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == (sizeof(void*) == 8 ?
 
 class SystemHidCalls final : public HidInterfaceCalls {
 public:
+    SystemHidCalls(const SetupApiCalls& setupApi, const HidCalls& hid)
+        : m_setupApi(setupApi), m_hid(hid) {}
+
     bool GetInterfaceList(void*& list) override {
-        HidD_GetHidGuid(&m_hidGuid);
-        const HDEVINFO found = SetupDiGetClassDevsW(&m_hidGuid, nullptr, nullptr,
-                                                    DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+        m_hid.GetHidGuid(&m_hidGuid);
+        const HDEVINFO found = m_setupApi.GetClassDevs(&m_hidGuid, nullptr, nullptr,
+                                                       DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
         if (found == INVALID_HANDLE_VALUE) {
             return false;
         }
@@ -36,12 +36,13 @@ public:
     bool EnumInterface(void* list, std::uint32_t index) override {
         m_interface = {};
         m_interface.cbSize = sizeof(m_interface);
-        return SetupDiEnumDeviceInterfaces(list, nullptr, &m_hidGuid, index, &m_interface) != FALSE;
+        return m_setupApi.EnumDeviceInterfaces(list, nullptr, &m_hidGuid, index, &m_interface) !=
+               FALSE;
     }
 
     bool QueryDetailSize(void* list, std::uint32_t& size) override {
         DWORD required = 0;
-        SetupDiGetDeviceInterfaceDetailW(list, &m_interface, nullptr, 0, &required, nullptr);
+        m_setupApi.GetDeviceInterfaceDetail(list, &m_interface, nullptr, 0, &required, nullptr);
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
             return false;
         }
@@ -61,7 +62,8 @@ public:
         }
         auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(block.get());
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-        if (!SetupDiGetDeviceInterfaceDetailW(list, &m_interface, detail, size, nullptr, nullptr)) {
+        if (!m_setupApi.GetDeviceInterfaceDetail(list, &m_interface, detail, size, nullptr,
+                                                 nullptr)) {
             return false;
         }
         const std::size_t units = (size - pathOffset) / sizeof(WCHAR);
@@ -91,15 +93,17 @@ public:
     void RequestUpgrade(void* device) override {
         WCHAR reply[kReplyBytes / sizeof(WCHAR)] = {};
         static_assert(sizeof(reply) == kReplyBytes);
-        HidD_GetIndexedString(device, kUpgradeStringIndex, reply,
-                              static_cast<ULONG>(sizeof(reply)));
+        m_hid.GetIndexedString(device, kUpgradeStringIndex, reply,
+                               static_cast<ULONG>(sizeof(reply)));
     }
 
     void Close(void* device) override { CloseHandle(device); }
 
-    void DestroyList(void* list) override { SetupDiDestroyDeviceInfoList(list); }
+    void DestroyList(void* list) override { m_setupApi.DestroyDeviceInfoList(list); }
 
 private:
+    const SetupApiCalls& m_setupApi;
+    const HidCalls& m_hid;
     GUID m_hidGuid = {};
     SP_DEVICE_INTERFACE_DATA m_interface = {};
 };
@@ -109,7 +113,12 @@ private:
 bool TriggerUpgradeMode() {
     // Called from the window's message handling, where no exception may pass.
     try {
-        SystemHidCalls calls;
+        const SetupApiCalls* setupApi = SystemSetupApi();
+        const HidCalls* hid = SystemHid();
+        if (setupApi == nullptr || hid == nullptr) {
+            return false;
+        }
+        SystemHidCalls calls(*setupApi, *hid);
         return RequestUpgradeOnMatchingInterfaces(calls);
     } catch (const std::exception&) {
         return false;

@@ -10,6 +10,23 @@ bool NeedsQuotes(wchar_t c) {
     return std::wstring_view(L" &|<>^(),;=").find(c) != std::wstring_view::npos;
 }
 
+// cmd expands %NAME% before it looks at quotes, so no quoting protects a "%". Written as
+// "%%cd:~,%", it stays: cmd keeps the first "%" (no variable has the empty name) and expands the
+// rest, a zero-length part of the always-defined variable cd, to nothing.
+std::wstring EscapePercent(std::wstring_view text) {
+    constexpr std::wstring_view kLiteralPercent = L"%%cd:~,%";
+    std::wstring escaped;
+    escaped.reserve(text.size());
+    for (const wchar_t c : text) {
+        if (c == L'%') {
+            escaped += kLiteralPercent;
+        } else {
+            escaped.push_back(c);
+        }
+    }
+    return escaped;
+}
+
 } // namespace
 
 std::optional<std::wstring> CommandArgument(std::wstring_view value) {
@@ -20,13 +37,14 @@ std::optional<std::wstring> CommandArgument(std::wstring_view value) {
         }
         quote = quote || NeedsQuotes(c);
     }
+    // Quoting follows the value itself: the escape is gone by the time cmd reads quotes.
     if (!quote) {
-        return std::wstring(value);
+        return EscapePercent(value);
     }
     // Backslashes right before the closing quote are doubled; otherwise the tool's argument
     // parser would read the last one as an escaped quote and run into the next argument.
     const auto trailing = value.size() - (value.find_last_not_of(L'\\') + 1);
-    return L"\"" + std::wstring(value) + std::wstring(trailing, L'\\') + L"\"";
+    return L"\"" + EscapePercent(value) + std::wstring(trailing, L'\\') + L"\"";
 }
 
 std::optional<std::wstring> DfuUpgradeCommandLine(std::wstring_view packagePath,

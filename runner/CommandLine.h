@@ -6,7 +6,9 @@
 // How one value goes into a tool's command line after "cmd /c": as it stands when cmd and the
 // tool take it as one plain argument; in double quotes when it holds a blank or a character that
 // cmd treats specially (& | < > ^ ( ) , ; =) or is empty; nothing at all when no quoting can keep
-// it whole (a double quote or a control character such as CR, LF or NUL).
+// it whole (a double quote or a control character such as CR, LF or NUL). Every "%" is written
+// "%%cd:~,%", which cmd turns back into one "%" instead of expanding a variable; a value without
+// "%" goes in byte for byte.
 std::optional<std::wstring> CommandArgument(std::wstring_view value);
 
 // The four command lines of the outside tools. A line with an argument is empty when that

@@ -1,9 +1,11 @@
 #include "runner/ConsoleToolRunner.h"
+#include "base/SystemFolder.h"
 #include "base/UniqueResource.h"
 #include "runner/ThreadAnsiText.h"
 #include "runner/ToolChunk.h"
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 #include <windows.h>
 
@@ -59,11 +61,14 @@ bool IsListableInput(HANDLE input, HANDLE writeEnd) {
     return GetHandleInformation(input, &flags) && (flags & HANDLE_FLAG_INHERIT) != 0;
 }
 
-// Status 0 is the tool's word that it did its job; anything else, or no word, is a failure.
-bool EndedWithSuccess(HANDLE process) {
-    DWORD status = 1;
-    return WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 &&
-           GetExitCodeProcess(process, &status) && status == 0;
+// The status the process ended with, once it has ended; none when that cannot be had.
+std::optional<std::uint32_t> ExitStatus(HANDLE process) {
+    DWORD status = 0;
+    if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process, &status)) {
+        return std::nullopt;
+    }
+    return status;
 }
 
 } // namespace
@@ -113,10 +118,17 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
     }
     startup.lpAttributeList = handleList.get();
 
+    // The system's own cmd.exe, named in full: left to the search, the system would take a cmd.exe
+    // from the executable's folder or the current one first. The line still starts "cmd /c", and
+    // cmd itself finds the tool.
+    const std::wstring interpreter = SystemFolderFile(L"cmd.exe");
+    if (interpreter.empty()) {
+        return ReportToolFailure(kCreateProcessFailed, failureCaption);
+    }
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE,
+    if (!CreateProcessW(interpreter.c_str(), buffer.data(), nullptr, nullptr, TRUE,
                         EXTENDED_STARTUPINFO_PRESENT, nullptr,
                         workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
                         &startup.StartupInfo, &started)) {
@@ -148,8 +160,12 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
     }
     readEnd.reset();
 
-    if (mode != CaptureMode::EchoCheck || !judge.Succeeded()) {
-        return judge.Succeeded();
+    // After a stop at "ERROR" the tool is not waited for: it may never end.
+    if (judge.NeedsExitStatus()) {
+        const std::wstring ending = judge.OnToolEnded(ExitStatus(process.get()));
+        if (!ending.empty()) {
+            log.AppendAndRefresh(ending);
+        }
     }
-    return EndedWithSuccess(process.get());
+    return judge.Succeeded();
 }

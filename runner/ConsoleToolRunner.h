@@ -6,12 +6,15 @@
 inline constexpr wchar_t kCreatePipeFailed[] = L"CreatePipe Failed!";
 inline constexpr wchar_t kCreateProcessFailed[] = L"CreateProcess Failed!";
 
-// Runs one command line in a hidden console process whose standard output and error come back
-// through a pipe of this run alone. The banner opens the run's part of the log; every chunk of
-// output is judged by the mode and the log is refreshed after each. Returns the run's result:
-// in EchoCheck mode true when output came, none of it held "ERROR" and the tool ended with
-// status 0. When the pipe or the process cannot be made, shows why in a box with the given
-// caption, logs nothing and returns false. Blocks until the output ends (or "ERROR" shows).
+// Runs one command line through the system folder's cmd.exe, in a hidden console process whose
+// standard output and error come back through a pipe of this run alone. The banner opens the
+// run's part of the log; every chunk of output is judged by the mode and the log is refreshed
+// after each. When the output has ended and the tool's exit status still matters (see
+// ToolOutputJudge), the run waits for the tool and logs what its end adds. Returns the run's
+// result: in EchoCheck mode true when output came, none of it held "ERROR" and the tool ended with
+// status 0; in WatchOnly mode true when the device said it was programmed. When the pipe or the
+// process cannot be made, shows why in a box with the given caption, logs nothing and returns
+// false. Blocks until the output ends (or "ERROR" shows) and, where needed, the tool ends.
 bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner, CaptureMode mode,
                     const wchar_t* failureCaption, const std::wstring& workingDirectory,
                     ToolLog& log);

@@ -1,16 +1,21 @@
 #include "runner/ToolOutputJudge.h"
+#include <string_view>
 
 namespace {
-constexpr wchar_t kDeviceProgrammed[] = L"Device programmed.\r\n";
+constexpr std::wstring_view kDeviceProgrammed = L"Device programmed.";
 constexpr wchar_t kUpgradeSucceeded[] = L"Upgrade succeeded.\r\n";
+constexpr wchar_t kUpgradeFailed[] = L"Upgrade failed.\r\n";
+constexpr wchar_t kNrfutilNotFound[] = L"nrfutil was not found.\r\n";
 constexpr wchar_t kErrorMark[] = L"ERROR";
+// The word and the carriage return that may end its line.
+constexpr std::size_t kLineKept = kDeviceProgrammed.size() + 1;
 } // namespace
 
 ToolOutputJudge::ToolOutputJudge(CaptureMode mode) : m_mode(mode) {}
 
 ChunkVerdict ToolOutputJudge::OnChunk(const std::wstring& text) {
     if (m_mode == CaptureMode::WatchOnly) {
-        return {text == kDeviceProgrammed ? kUpgradeSucceeded : L"", false};
+        return OnWatchedChunk(text);
     }
     // The chunk is logged even when it reports the error, so the failing line stays visible.
     ChunkVerdict verdict{text + L"\r\n", false};
@@ -20,4 +25,50 @@ ChunkVerdict ToolOutputJudge::OnChunk(const std::wstring& text) {
     }
     m_succeeded = !m_failed;
     return verdict;
+}
+
+ChunkVerdict ToolOutputJudge::OnWatchedChunk(const std::wstring& text) {
+    ChunkVerdict verdict;
+    for (const wchar_t c : text) {
+        if (c != L'\n') {
+            if (m_line.size() < kLineKept) {
+                m_line.push_back(c);
+            } else {
+                m_lineTooLong = true;
+            }
+            continue;
+        }
+        std::wstring_view line = m_line;
+        if (!line.empty() && line.back() == L'\r') {
+            line.remove_suffix(1);
+        }
+        // One success line per run, however often the tool repeats its word.
+        if (!m_lineTooLong && line == kDeviceProgrammed && !m_succeeded) {
+            m_succeeded = true;
+            verdict.append = kUpgradeSucceeded;
+        }
+        m_line.clear();
+        m_lineTooLong = false;
+    }
+    return verdict;
+}
+
+bool ToolOutputJudge::NeedsExitStatus() const {
+    return m_mode == CaptureMode::EchoCheck ? m_succeeded : !m_succeeded;
+}
+
+std::wstring ToolOutputJudge::OnToolEnded(std::optional<std::uint32_t> exitStatus) {
+    if (m_mode == CaptureMode::EchoCheck) {
+        m_failed = m_failed || exitStatus != 0u;
+        m_succeeded = m_succeeded && !m_failed;
+        return {};
+    }
+    if (m_succeeded) {
+        return {};
+    }
+    std::wstring text;
+    if (exitStatus == kCommandNotFoundStatus) {
+        text = kNrfutilNotFound;
+    }
+    return text + kUpgradeFailed;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 
 // WatchOnly: the DFU run, whose output only shows when the device was programmed.
@@ -11,17 +13,37 @@ struct ChunkVerdict {
     bool stop = false;
 };
 
-// Judges the output of one run, one chunk at a time; each chunk is looked at on its own.
+// The exit status with which cmd reports that it found no such program.
+inline constexpr std::uint32_t kCommandNotFoundStatus = 9009;
+
+// Judges the output of one run, one chunk at a time. EchoCheck looks at each chunk on its own.
+// WatchOnly reads lines, assembled across chunks (a line ends with "\n"; a "\r" right before it
+// belongs to the line end), so that the device's word counts however the pipe cut or merged the
+// tool's writes.
 class ToolOutputJudge {
 public:
     explicit ToolOutputJudge(CaptureMode mode);
 
     ChunkVerdict OnChunk(const std::wstring& text);
-    // True once a chunk passed the EchoCheck test and none failed it; never true in WatchOnly.
+    // Whether, once the output has ended, the tool's exit status still decides something: in
+    // EchoCheck when every chunk passed, in WatchOnly when the device never said it was programmed.
+    bool NeedsExitStatus() const;
+    // What the tool's end adds to the log, given its exit status (none when it could not be had).
+    // An EchoCheck run fails unless the status is 0; a WatchOnly run without the device's word
+    // ends with the failure line, after the not-found line when cmd found no nrfutil.
+    std::wstring OnToolEnded(std::optional<std::uint32_t> exitStatus);
+    // EchoCheck: a chunk passed, none failed and (once told) the tool ended with status 0.
+    // WatchOnly: the device said it was programmed.
     bool Succeeded() const { return m_succeeded; }
 
 private:
+    ChunkVerdict OnWatchedChunk(const std::wstring& text);
+
     CaptureMode m_mode;
     bool m_succeeded = false;
     bool m_failed = false;
+    // The start of the line being assembled: enough of it to tell the device's word, no more,
+    // so that a flood without line ends costs nothing.
+    std::wstring m_line;
+    bool m_lineTooLong = false;
 };

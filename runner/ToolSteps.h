@@ -3,10 +3,12 @@
 #include <string>
 
 // The four tool runs of the upgrade workflows. Each starts its tool with the given directory as
-// the tool's current directory, so a relative path is found where the caller checked it. Paths
-// and the port name go into the command line as given (quoted where needed).
+// the tool's current directory. Paths and the port name go into the command line as given
+// (quoted and escaped where needed): callers pass the full path of the file they checked.
 
-// Serial DFU with nrfutil; the log gains "Upgrade succeeded.\r\n" when the device reports it.
+// Serial DFU with nrfutil; the log gains "Upgrade succeeded.\r\n" when the device reports it,
+// and otherwise, once the tool has ended, "Upgrade failed.\r\n" (after "nrfutil was not
+// found.\r\n" when cmd could not find it).
 void RunDfuUpgrade(const std::wstring& packagePath, const std::wstring& portName,
                    const std::wstring& workingDirectory, ToolLog& log);
 

@@ -1,5 +1,6 @@
 #include "ui/PelvaroDlg.h"
 #include "ui/AboutDlg.h"
+#include "base/ScopeExit.h"
 #include "config/ConfigFile.h"
 #include "config/ConfiguredPath.h"
 #include "config/ExecutablePath.h"
@@ -55,15 +56,50 @@ LRESULT CALLBACK LogBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam
     return DefSubclassProc(box, message, wParam, lParam);
 }
 
+// Waits for the handle at most that long. Messages that other threads send to this thread's
+// windows are handled meanwhile: workers report by such messages and wait for the answer, so a
+// plain wait would hold every one of them (and the tools whose output they read) until it ends.
+void WaitHandlingSentMessages(HANDLE handle, DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE,
+                                                     static_cast<DWORD>(end - now), QS_SENDMESSAGE);
+        if (woke != WAIT_OBJECT_0 + 1) {
+            return;
+        }
+        // Peeking handles the sent messages; posted ones stay queued for after the press.
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+// The system's DPI, which the screen reports unscaled because the manifest declares the program
+// DPI-aware.
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr) {
+        return USER_DEFAULT_SCREEN_DPI;
+    }
+    const ScopeExit release([&] { ReleaseDC(nullptr, screen); });
+    return GetDeviceCaps(screen, LOGPIXELSY);
+}
+
+// The program's icon group at one size, shared by the icon loader (so never destroyed).
+HICON ProgramIcon(int width, int height, UINT flags) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                         IMAGE_ICON, width, height, flags | LR_SHARED));
+}
+
 } // namespace
 
 CPelvaroDlg::CPelvaroDlg()
-    : CDialogBase(IDD_MAIN_DIALOG),
-      m_hIcon(
-          static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                        IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED))),
-      m_resultFont(CreateFontW(38, 0, 0, 0, 800, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                               FF_SWISS, L"Arial")) {}
+    : CDialogBase(IDD_MAIN_DIALOG), m_hIcon(ProgramIcon(0, 0, LR_DEFAULTSIZE)),
+      // The caption shows the group's own small image instead of the standard one shrunk.
+      m_hSmallIcon(ProgramIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)),
+      // 38 pixels on a standard 96 DPI screen, grown with the system's DPI as the dialog font is.
+      m_resultFont(CreateFontW(MulDiv(38, SystemDpi(), USER_DEFAULT_SCREEN_DPI), 0, 0, 0, 800,
+                               FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, FF_SWISS, L"Arial")) {
+}
 
 BOOL CPelvaroDlg::OnInitDialog() {
     m_editLog = GetDlgItem(m_hWnd, IDC_LOG);
@@ -84,7 +120,7 @@ BOOL CPelvaroDlg::OnInitDialog() {
     }
 
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
 
     m_configPath = ConfigFilePath(ModuleDirectory());
     if (!PathExists(m_configPath)) {
@@ -244,12 +280,19 @@ void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
             return m_dialog.IsConfiguredFilePresent(value);
         }
         bool TriggerUpgradeMode() override { return ::TriggerUpgradeMode(); }
-        void AppendLog(const std::wstring& text) override { m_dialog.AppendLog(text); }
-        std::wstring FindBootloaderPort() override { return ::FindBootloaderPort(); }
+        void AppendLog(const std::wstring& text) override {
+            m_dialog.AppendLog(text);
+            // The press holds this thread, so the box would paint only after it: paint now.
+            UpdateWindow(m_dialog.m_editLog);
+        }
+        BootloaderPorts FindBootloaderPort() override { return ::FindBootloaderPort(); }
         void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
         void StartDfuWorker(const std::wstring& packagePath,
                             const std::wstring& portName) override {
-            ::StartDfuWorker(m_dialog.m_hWnd, packagePath, portName, ModuleDirectory());
+            // The tool gets the file that was checked, whatever its current folder.
+            const std::wstring folder = ModuleDirectory();
+            ::StartDfuWorker(m_dialog.m_hWnd, ResolveConfiguredPath(folder, packagePath), portName,
+                             folder);
         }
 
     private:
@@ -278,7 +321,7 @@ void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
             return m_worker.valid();
         }
         void WaitForWorker(unsigned milliseconds) override {
-            WaitForSingleObject(m_worker.get(), milliseconds);
+            WaitHandlingSentMessages(m_worker.get(), milliseconds);
         }
 
     private:

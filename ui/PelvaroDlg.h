@@ -44,7 +44,8 @@ private:
     // The program's own message box: OK button, exclamation icon, the executable's name as caption.
     void ShowMessage(const std::wstring& text) const;
 
-    HICON m_hIcon = nullptr;
+    HICON m_hIcon = nullptr;      // at the system's standard icon size
+    HICON m_hSmallIcon = nullptr; // at its small icon size, for the caption
     HWND m_editLog = nullptr;
     std::wstring m_portName;
     std::wstring m_logText;

@@ -11,11 +11,18 @@ void RunUsbUpgrade(UsbUpgradeOps& ops, UpgradeTarget target, std::wstring& packa
     }
     // A device that already runs its bootloader is found even when nothing could be triggered.
     for (int poll = 0; poll < kBootloaderPolls; ++poll) {
-        portName = ops.FindBootloaderPort();
-        if (!portName.empty()) {
+        const BootloaderPorts found = ops.FindBootloaderPort();
+        portName = found.port;
+        if (found.count > 1) {
+            // The package could go to the wrong one of them.
+            ops.AppendLog(kSeveralBootloadersLine);
+            return;
+        }
+        if (found.count == 1) {
             ops.StartDfuWorker(packagePath, portName);
             return;
         }
         ops.Pause(kBootloaderPollPauseMs);
     }
+    ops.AppendLog(kNoBootloaderLine);
 }

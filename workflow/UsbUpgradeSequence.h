@@ -1,5 +1,6 @@
 #pragma once
 #include "config/UpgradeTarget.h"
+#include "device/BootloaderPort.h"
 #include <string>
 
 // The operations a USB upgrade press calls, in the order it calls them. The dialog provides the
@@ -12,7 +13,7 @@ public:
     virtual bool IsConfiguredFilePresent(const std::wstring& value) = 0;
     virtual bool TriggerUpgradeMode() = 0;
     virtual void AppendLog(const std::wstring& text) = 0;
-    virtual std::wstring FindBootloaderPort() = 0;
+    virtual BootloaderPorts FindBootloaderPort() = 0;
     virtual void Pause(unsigned milliseconds) = 0;
     // Starts the DFU worker with its own copies of the package path and the port name.
     virtual void StartDfuWorker(const std::wstring& packagePath, const std::wstring& portName) = 0;
@@ -20,12 +21,16 @@ public:
 
 inline constexpr wchar_t kUpgradeModeRequestedLine[] =
     L"Find the device and enter the upgrade mode...\r\n";
+inline constexpr wchar_t kNoBootloaderLine[] = L"No device in upgrade mode was found.\r\n";
+inline constexpr wchar_t kSeveralBootloadersLine[] =
+    L"More than one device is in upgrade mode. Connect only the device to upgrade.\r\n";
 inline constexpr int kBootloaderPolls = 10;
 inline constexpr unsigned kBootloaderPollPauseMs = 100;
 
 // One press of a USB upgrade button: read and check the package, ask the devices to restart into
 // their bootloader, look for its port up to ten times with a pause after each empty look, and hand
-// the rest to a worker. packagePath and portName are the dialog's members, left as the press left
-// them.
+// the rest to a worker. A listing with two or more bootloader ports ends the press at once, and ten
+// empty looks end it, each with its line in the log. packagePath and portName are the dialog's
+// members, left as the press left them.
 void RunUsbUpgrade(UsbUpgradeOps& ops, UpgradeTarget target, std::wstring& packagePath,
                    std::wstring& portName);

@@ -1,5 +1,6 @@
 #include "workflow/Workers.h"
 #include "config/ConfigFile.h"
+#include "config/ConfiguredPath.h"
 #include "runner/ToolSteps.h"
 #include "workflow/DialogChannel.h"
 #include "workflow/JLinkSequence.h"
@@ -44,7 +45,9 @@ public:
     }
     bool RunEraseAll() override { return ::RunEraseAll(m_job.workingDirectory, m_channel); }
     bool RunProgram(const std::wstring& hexPath) override {
-        return ::RunProgram(hexPath, m_job.workingDirectory, m_channel);
+        // The tool gets the file that was checked, whatever its current folder.
+        return ::RunProgram(ResolveConfiguredPath(m_job.workingDirectory, hexPath),
+                            m_job.workingDirectory, m_channel);
     }
     bool RunReset() override { return ::RunReset(m_job.workingDirectory, m_channel); }
     void SetResultFlag(bool ok) override { m_channel.SetResultFlag(ok); }

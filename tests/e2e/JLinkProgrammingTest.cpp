@@ -68,7 +68,8 @@ TEST_F(JLinkProgrammingTest, AllStepsSucceedShowsSuccessInGreen) {
                                   L"Reset...\r\n"
                                   L"Applying system reset.\r\nRun.\r\n\r\n");
     EXPECT_EQ(Steps(tools),
-              (std::vector<std::wstring>{L"nrfjprog --eraseall", L"nrfjprog fw\\remote.hex",
+              (std::vector<std::wstring>{L"nrfjprog --eraseall",
+                                         L"nrfjprog " + folder.Path() + L"fw\\remote.hex",
                                          L"nrfjprog --reset"}));
     HWND label = GetDlgItem(dialog, kResult);
     EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(label, kGreen) > 50; }, 5000));
@@ -105,7 +106,8 @@ TEST_F(JLinkProgrammingTest, FailingExitStatusWithoutErrorTextStillFails) {
     Press(dialog, kJLinkRemote);
     ASSERT_TRUE(ResultIs(dialog, L"fail"));
     EXPECT_EQ(Steps(tools),
-              (std::vector<std::wstring>{L"nrfjprog --eraseall", L"nrfjprog fw\\remote.hex"}));
+              (std::vector<std::wstring>{L"nrfjprog --eraseall",
+                                         L"nrfjprog " + folder.Path() + L"fw\\remote.hex"}));
 }
 
 TEST_F(JLinkProgrammingTest, TabletShowsChineseTexts) {
@@ -116,7 +118,7 @@ TEST_F(JLinkProgrammingTest, TabletShowsChineseTexts) {
 
     Press(dialog, kJLinkTablet);
     ASSERT_TRUE(ResultIs(dialog, L"成功"));
-    EXPECT_EQ(Steps(tools).at(1), L"nrfjprog tablet.hex");
+    EXPECT_EQ(Steps(tools).at(1), L"nrfjprog " + folder.Path() + L"tablet.hex");
 
     tools.SetScenario(
         "[nrfjprog]\nout \"ERROR: Unable to connect to a debugger.\\r\\n\"\nexit 33\n");
@@ -141,6 +143,26 @@ TEST_F(JLinkProgrammingTest, ASecondPressClearsTheOldResultFirst) {
         << "no trace of the old text is left on screen";
     tools.Signal(L"go");
     EXPECT_TRUE(ResultIs(dialog, L"fail"));
+}
+
+TEST_F(JLinkProgrammingTest, TheToolsLinesShowWhileThePressStillWaits) {
+    StandInSession tools("[nrfjprog --eraseall]\nout \"Erasing user available code.\\r\\n\"\n"
+                         "await go\n[nrfjprog]\nout \"Run.\\r\\n\"\n");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    const ULONGLONG pressed = GetTickCount64();
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return Text(dialog, kLog).find(L"Erasing user available code.") != std::wstring::npos;
+        },
+        20000));
+    // The press waits up to 2 s for its worker; the worker's line must not wait for the press.
+    EXPECT_LT(GetTickCount64() - pressed, 1900u);
+    tools.Signal(L"go");
+    EXPECT_TRUE(ResultIs(dialog, L"success"));
 }
 
 TEST_F(JLinkProgrammingTest, MissingImageShowsTheMessageAndLeavesTheLabelEmpty) {

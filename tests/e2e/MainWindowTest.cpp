@@ -1,4 +1,5 @@
 #include "AppUnderTest.h"
+#include "SystemDpiSetting.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -147,6 +148,40 @@ TEST_F(MainWindowTest, ResultFontsAndDialogFont) {
         ASSERT_TRUE(probe.fonts.count(id)) << id;
         EXPECT_TRUE(probe.fonts.at(id).dialogFont) << id;
     }
+}
+
+// On a 200 % screen the result font grows with the dialog font instead of shrinking beside it, and
+// the caption gets the small icon of that DPI. Wine reads the DPI (HKCU\Control Panel\Desktop,
+// LogPixels) once per process as it starts, without a wineserver restart: this test program keeps
+// its 96 while the program it starts sees 192. The setting is put back before the next program
+// starts, which the second start checks, since the other tests of this prefix assume 96.
+TEST_F(MainWindowTest, ResultFontAndIconsFollowTheSystemDpi) {
+    {
+        const SystemDpiSetting dpi(192);
+        ASSERT_TRUE(dpi.Applied());
+        AppUnderTest app(folder);
+        ASSERT_NE(app.WaitForMainWindow(), nullptr);
+        const ProbeReport probe = app.Probe();
+        ASSERT_EQ(probe.dpi, 192) << "the program started at the new DPI";
+        for (int id : {1007, 1008}) {
+            ASSERT_TRUE(probe.fonts.count(id)) << id;
+            EXPECT_EQ(probe.fonts.at(id).height, 76) << id;
+            EXPECT_EQ(probe.fonts.at(id).weight, 800) << id;
+        }
+        ASSERT_TRUE(probe.fonts.count(0));
+        EXPECT_EQ(probe.fonts.at(0).height, -MulDiv(9, 192, 72)) << "9 points at 192 dpi";
+        ASSERT_TRUE(probe.icons.count("small"));
+        EXPECT_TRUE(probe.icons.at("small").programIcon);
+        EXPECT_EQ(probe.smallIconSize, 32);
+        EXPECT_EQ(probe.icons.at("small").width, 32);
+        EXPECT_EQ(probe.icons.at("big").width, 64);
+    }
+    AppUnderTest app(folder);
+    ASSERT_NE(app.WaitForMainWindow(), nullptr);
+    const ProbeReport probe = app.Probe();
+    EXPECT_EQ(probe.dpi, 96) << "the setting was put back";
+    ASSERT_TRUE(probe.fonts.count(1007));
+    EXPECT_EQ(probe.fonts.at(1007).height, 38);
 }
 
 TEST_F(MainWindowTest, FocusStartsOnTheUpgradeButton) {

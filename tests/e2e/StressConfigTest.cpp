@@ -92,9 +92,10 @@ TEST_F(StressConfigTest, Utf16FileWithBlanksAmpersandsAndNonAsciiReachesTheTools
     const auto records = tools.Records();
     ASSERT_EQ(records.size(), 4u) << "one DFU run and three J-Link steps, nothing more";
     EXPECT_EQ(records[0].args,
-              (std::vector<std::wstring>{L"dfu", L"serial", L"-pkg", package, L"-p", L"COM7"}));
-    EXPECT_EQ(records[2].args,
-              (std::vector<std::wstring>{L"--family", L"NRF52", L"--program", image}));
+              (std::vector<std::wstring>{L"dfu", L"serial", L"-pkg", folder.Path() + package, L"-p",
+                                         L"COM7"}));
+    EXPECT_EQ(records[2].args, (std::vector<std::wstring>{L"--family", L"NRF52", L"--program",
+                                                          folder.Path() + image}));
     EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
 }
 
@@ -125,7 +126,7 @@ TEST_F(StressConfigTest, TenThousandLinesAndLongValuesAreReadAsTheSystemReaderCu
     Press(dialog, kUpgradeRemote);
     ASSERT_TRUE(LogContains(dialog, L"Upgrade succeeded.", 20000)) << Utf8(Text(dialog, kLog));
     ASSERT_TRUE(WaitForRecords(tools, 1, 5000));
-    EXPECT_EQ(tools.Records()[0].args.at(3), L"remote.zip");
+    EXPECT_EQ(tools.Records()[0].args.at(3), folder.Path() + L"remote.zip");
 
     // Values of 5,000 characters: only their first 259 count, in the check and the message.
     const std::string longZip = std::string(5000, 'z');

@@ -1,4 +1,5 @@
 #include "AppUnderTest.h"
+#include "ScopedVariable.h"
 #include "SimulatedDevices.h"
 #include "StandInTools.h"
 #include <gtest/gtest.h>
@@ -20,6 +21,10 @@ std::wstring Log(HWND dialog) {
 
 bool LogContains(HWND dialog, const std::wstring& text, DWORD timeoutMs) {
     return WaitUntil([&] { return Log(dialog).find(text) != std::wstring::npos; }, timeoutMs);
+}
+
+bool LogEndsWith(HWND dialog, const std::wstring& text, DWORD timeoutMs = 20000) {
+    return WaitUntil([&] { return Log(dialog).ends_with(text); }, timeoutMs);
 }
 
 size_t Count(const std::wstring& text, const std::wstring& part) {
@@ -57,25 +62,110 @@ TEST_F(UsbUpgradeTest, UpgradesTheRemoteThroughTheBootloaderPort) {
                                  SimulatedHidInterface::Opening::Succeeds);
     auto port = Bootloader(L"PELVARO1", L"COM7");
     TestFolder elsewhere;
+    // Files that others dropped beside the program and in its current folder: a cmd.exe (a copy
+    // of the stand-in, which records its start) and a hid.dll that notes its load, with Wine told
+    // to prefer a hid.dll found on disk to its own.
+    folder.CopyIn(StandInFolder() + L"nrfutil.exe", L"cmd.exe");
+    elsewhere.CopyIn(StandInFolder() + L"nrfutil.exe", L"cmd.exe");
+    folder.CopyIn(ProgramFolder() + L"planted_hid.dll", L"hid.dll");
+    const ScopedVariable nativeHid(L"WINEDLLOVERRIDES", L"mscoree,mshtml=;hid=n,b");
     AppUnderTest app(folder, elsewhere.Path());
     HWND dialog = app.WaitForMainWindow();
     ASSERT_NE(dialog, nullptr);
 
     Press(dialog);
+    EXPECT_TRUE(remote.WaitForOpens(1, 10000)) << "the device was asked to restart";
+    EXPECT_EQ(GetFileAttributesW((folder.Path() + L"hid.dll.loaded").c_str()),
+              INVALID_FILE_ATTRIBUTES)
+        << "the hid.dll beside the program was loaded";
     ASSERT_TRUE(LogContains(dialog, L"Upgrade succeeded.", 20000)) << Utf8(Log(dialog));
     EXPECT_EQ(Log(dialog), L"Find the device and enter the upgrade mode...\r\n"
                            L"Upgrading...\r\n"
                            L"Upgrade succeeded.\r\n")
         << "the tool's own output stays out of the log";
-    EXPECT_TRUE(remote.WaitForOpens(1, 1000));
 
     const auto records = tools.Records();
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), 1u) << "a cmd.exe beside the program or in its folder ran";
     EXPECT_EQ(records[0].tool, L"nrfutil");
-    EXPECT_EQ(records[0].args, (std::vector<std::wstring>{L"dfu", L"serial", L"-pkg",
-                                                          L"fw\\remote dfu.zip", L"-p", L"COM7"}));
-    // The tool looks for the relative package where the program checked it.
+    // The tool gets the full path of the package that was checked, and runs in its folder.
+    EXPECT_EQ(records[0].args,
+              (std::vector<std::wstring>{L"dfu", L"serial", L"-pkg",
+                                         folder.Path() + L"fw\\remote dfu.zip", L"-p", L"COM7"}));
     EXPECT_EQ(records[0].currentDirectory + L"\\", folder.Path());
+}
+
+TEST_F(UsbUpgradeTest, EveryPressEndsWithItsOutcomeInTheLog) {
+    // The tool's last log line and its word come in one write, so in one read.
+    StandInSession tools("[nrfutil dfu]\nout \"2026-12-09 10:00:03,870 Sent packet\\r\\n"
+                         "Device programmed.\\r\\n\"\n");
+    auto port = Bootloader(L"PELVARO6", L"COM7");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog);
+    ASSERT_TRUE(LogEndsWith(dialog, L"Upgrading...\r\nUpgrade succeeded.\r\n"))
+        << Utf8(Log(dialog));
+
+    tools.SetScenario("[nrfutil dfu]\nerr \"Serial port could not be opened on COM7.\\r\\n\"\n"
+                      "exit 1\n");
+    Press(dialog);
+    ASSERT_TRUE(LogEndsWith(dialog, L"Upgrading...\r\nUpgrade failed.\r\n")) << Utf8(Log(dialog));
+
+    port.Remove();
+    Press(dialog);
+    ASSERT_TRUE(LogEndsWith(dialog, L"Upgrade failed.\r\nNo device in upgrade mode was found.\r\n"))
+        << Utf8(Log(dialog));
+
+    // The bootloader's ID is shared: with two such ports the package could go to the wrong one.
+    auto first = Bootloader(L"PELVARO7", L"COM7");
+    auto second = Bootloader(L"PELVARO8", L"COM8");
+    Press(dialog);
+    ASSERT_TRUE(LogEndsWith(dialog, L"found.\r\nMore than one device is in upgrade mode. Connect "
+                                    L"only the device to upgrade.\r\n"))
+        << Utf8(Log(dialog));
+    EXPECT_TRUE(Responsive(dialog, 10000));
+    EXPECT_EQ(tools.Records().size(), 2u) << "no tool starts for two ports or none";
+}
+
+TEST_F(UsbUpgradeTest, AMissingNrfutilIsNamed) {
+    StandInSession tools(kDfuSucceeds);
+    // Nothing on the PATH but the system: cmd finds no nrfutil.
+    const ScopedVariable path(L"PATH", L"C:\\windows\\system32;C:\\windows");
+    auto port = Bootloader(L"PELVARO9", L"COM7");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog);
+    EXPECT_TRUE(
+        LogEndsWith(dialog, L"Upgrading...\r\nnrfutil was not found.\r\nUpgrade failed.\r\n"))
+        << Utf8(Log(dialog));
+}
+
+TEST_F(UsbUpgradeTest, PackagePathsReachTheToolAsChecked) {
+    StandInSession tools(kDfuSucceeds);
+    auto port = Bootloader(L"PELVARO10", L"COM7");
+    // cmd would expand %OS%; "!" and "^" must pass unquoted and quoted; a value that starts with
+    // one backslash is checked below the program's folder, so that is where the tool must look.
+    folder.WriteFile(L"config.ini", "[Remote]\r\nzip=fw\\100%OS%!x!.zip\r\n"
+                                    "[Tablet]\r\nzip=\\fw\\t %OS% ^!y!.zip\r\n");
+    folder.WriteFile(L"fw\\100%OS%!x!.zip", "PK\x03\x04");
+    folder.WriteFile(L"fw\\t %OS% ^!y!.zip", "PK\x03\x04");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog);
+    ASSERT_TRUE(LogEndsWith(dialog, L"Upgrade succeeded.\r\n")) << Utf8(Log(dialog));
+    PostMessageW(GetDlgItem(dialog, 1005), BM_CLICK, 0, 0); // the hidden tablet button
+    ASSERT_TRUE(WaitUntil([&] { return Count(Log(dialog), L"Upgrade succeeded.") == 2; }, 20000))
+        << Utf8(Log(dialog));
+
+    const auto records = tools.Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].args.at(3), folder.Path() + L"fw\\100%OS%!x!.zip");
+    EXPECT_EQ(records[1].args.at(3), folder.Path() + L"\\fw\\t %OS% ^!y!.zip");
 }
 
 TEST_F(UsbUpgradeTest, FindsAPortThatAppearsAfterThePress) {
@@ -96,7 +186,7 @@ TEST_F(UsbUpgradeTest, FindsAPortThatAppearsAfterThePress) {
     EXPECT_EQ(records[0].args.back(), L"COM12");
 }
 
-TEST_F(UsbUpgradeTest, NoPortEndsSilentlyAndTheWindowAnswersAgain) {
+TEST_F(UsbUpgradeTest, NoPortEndsWithItsLineAndTheWindowAnswersAgain) {
     StandInSession tools(kDfuSucceeds);
     AppUnderTest app(folder);
     HWND dialog = app.WaitForMainWindow();
@@ -106,7 +196,7 @@ TEST_F(UsbUpgradeTest, NoPortEndsSilentlyAndTheWindowAnswersAgain) {
     Sleep(200);
     EXPECT_TRUE(Responsive(dialog, 10000)) << "ten polls take about a second";
     EXPECT_EQ(app.WaitForMessageBox(500), nullptr);
-    EXPECT_EQ(Log(dialog), L"");
+    EXPECT_EQ(Log(dialog), L"No device in upgrade mode was found.\r\n");
     EXPECT_TRUE(tools.Records().empty());
     EXPECT_TRUE(app.Running());
 }

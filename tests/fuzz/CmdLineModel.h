@@ -9,11 +9,16 @@
 // cmd: a double quote toggles quoting; outside quotes ^ takes the next character literally and
 // & | < > are operators (a second command, a pipe or a redirection), while ( ) are special inside
 // a block; CR, LF and NUL end or split the line wherever they stand. With /c, a REST that starts
-// with a double quote loses that quote and the last one of the line. The model assumes that no
-// %NAME% is expanded, which holds for names that are not set in the environment (cmd /c keeps
-// an unset %NAME% as typed) and is the one thing it leaves out.
+// with a double quote loses that quote and the last one of the line.
+//
+// Before all that, cmd expands %NAME% and %NAME:modifier%, quotes or not. The environment that the
+// program passes on may hold any name, so the model takes every name as set: only the empty name
+// of "%%" is unset, and an unset name keeps its "%" while the scan goes on at the very next
+// character. "%cd:~,%", a zero-length part of cd, is the one expansion that yields nothing.
+// CMDCMDLINE holds the whole line that cmd was started with (it holds quotes).
 struct CmdReading {
-    bool startsWithQuote = false; // /c would strip quotes: the line is not read as written
+    bool startsWithQuote = false;  // /c would strip quotes: the line is not read as written
+    bool variableExpanded = false; // some %NAME% was replaced by a value
     bool lineBreak = false;
     bool operatorOutsideQuotes = false;
     bool specialOutsideQuotes = false; // any of & | < > ^ ( ) outside quotes, escaped or not
@@ -25,6 +30,57 @@ inline bool IsCmdOperator(wchar_t c) {
     return c == L'&' || c == L'|' || c == L'<' || c == L'>';
 }
 
+inline bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](wchar_t c) {
+            return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 0x20) : c;
+        };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+inline std::wstring ExpandVariables(std::wstring_view rest, std::wstring_view line,
+                                    bool& expanded) {
+    std::wstring out;
+    std::size_t i = 0;
+    while (i < rest.size()) {
+        if (rest[i] != L'%') {
+            out.push_back(rest[i++]);
+            continue;
+        }
+        const std::size_t close = rest.find(L'%', i + 1);
+        if (close == std::wstring_view::npos) {
+            out.append(rest.substr(i));
+            break;
+        }
+        const std::wstring_view name = rest.substr(i + 1, close - i - 1);
+        if (name.empty()) {
+            out.push_back(L'%');
+            ++i;
+            continue;
+        }
+        i = close + 1;
+        if (EqualsIgnoringAsciiCase(name, L"cd:~,")) {
+            continue;
+        }
+        expanded = true;
+        if (EqualsIgnoringAsciiCase(name, L"CMDCMDLINE")) {
+            out.append(line);
+        } else if (EqualsIgnoringAsciiCase(name, L"OS")) {
+            out.append(L"Windows_NT");
+        } else {
+            out.append(L"value of ").append(name);
+        }
+    }
+    return out;
+}
+
 inline CmdReading ReadAsCmd(std::wstring_view line) {
     CmdReading reading;
     constexpr std::wstring_view prefix = L"cmd /c ";
@@ -32,8 +88,9 @@ inline CmdReading ReadAsCmd(std::wstring_view line) {
         reading.startsWithQuote = true; // not a line of the expected shape at all
         return reading;
     }
-    const std::wstring_view rest = line.substr(prefix.size());
-    reading.startsWithQuote = !rest.empty() && rest.front() == L'"';
+    reading.startsWithQuote = line.size() > prefix.size() && line[prefix.size()] == L'"';
+    const std::wstring rest =
+        ExpandVariables(line.substr(prefix.size()), line, reading.variableExpanded);
     bool quoted = false;
     for (std::size_t i = 0; i < rest.size(); ++i) {
         const wchar_t c = rest[i];

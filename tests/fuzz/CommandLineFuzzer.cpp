@@ -1,7 +1,8 @@
 // Command-line building with quoting. Fields: the package or image path, then the port name.
-// No value may give a line in which cmd sees a second command, a pipe or a redirection; every
-// value that is accepted reaches the tool as exactly one argument, unchanged; a value is refused
-// only for a double quote or a control character; a plain value goes in byte for byte.
+// No value may give a line in which cmd sees a second command, a pipe or a redirection, or
+// expands a variable; every value that is accepted reaches the tool as exactly one argument,
+// unchanged; a value is refused only for a double quote or a control character; a plain value
+// goes in byte for byte.
 #include "CmdLineModel.h"
 #include "FuzzInput.h"
 #include "runner/CommandLine.h"
@@ -20,7 +21,7 @@ bool CannotBeQuoted(std::wstring_view value) {
 
 bool IsPlain(std::wstring_view value) {
     return !value.empty() && !CannotBeQuoted(value) &&
-           value.find_first_of(L" &|<>^(),;=") == std::wstring_view::npos;
+           value.find_first_of(L" &|<>^(),;=%") == std::wstring_view::npos;
 }
 
 std::string DescribeArgs(const std::vector<std::wstring>& args) {
@@ -37,6 +38,7 @@ void CheckLine(const std::wstring& line, const std::vector<std::wstring>& expect
     const CmdReading cmd = ReadAsCmd(line);
     const std::string detail = "line: " + Printable(line);
     FUZZ_CHECK(!cmd.startsWithQuote, detail);
+    FUZZ_CHECK(!cmd.variableExpanded, detail);
     FUZZ_CHECK(!cmd.lineBreak, detail);
     FUZZ_CHECK(!cmd.operatorOutsideQuotes, detail);
     FUZZ_CHECK(!cmd.specialOutsideQuotes, detail);
@@ -68,6 +70,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     Require(!ReadAsCmd(L"cmd /c nrfjprog \"a & b").balancedQuotes, "open quote");
     Require(ReadAsCmd(L"cmd /c nrfjprog a\nb").lineBreak, "line feed");
     Require(ReadAsCmd(L"cmd /c \"nrfjprog\" a").startsWithQuote, "leading quote");
+    const CmdReading os = ReadAsCmd(L"cmd /c nrfutil fw\\100%OS%.zip");
+    Require(os.variableExpanded && os.passed == L"nrfutil fw\\100Windows_NT.zip", "%OS%");
+    const CmdReading kept = ReadAsCmd(L"cmd /c nrfutil 100%%cd:~,%OS%%cd:~,%.zip");
+    Require(!kept.variableExpanded && kept.passed == L"nrfutil 100%OS%.zip", "escaped %OS%");
+    Require(ReadAsCmd(L"cmd /c nrfutil \"a %CMDCMDLINE% & b\"").operatorOutsideQuotes,
+            "%CMDCMDLINE% ends the quoting");
     Require(SplitArguments(L"x \"C:\\My Dir\\\\\" y") ==
                 std::vector<std::wstring>{L"x", L"C:\\My Dir\\", L"y"},
             "doubled backslash before a closing quote");

@@ -1,7 +1,8 @@
 // The output judge in both modes over any sequence of chunks (one field each). WatchOnly never
-// stops and appends nothing but the success line, for exactly the reads that are the device's
-// word; EchoCheck appends each chunk with a line end and stops exactly at the first chunk that
-// holds "ERROR", and once failed it never succeeds again.
+// stops and appends the success line once, at the chunk that completes the first line of the
+// whole output that is the device's word; at the end it logs the failure line exactly when no
+// such line came. EchoCheck appends each chunk with a line end and stops exactly at the first
+// chunk that holds "ERROR", and once failed it never succeeds again.
 #include "FuzzInput.h"
 #include "runner/ToolOutputJudge.h"
 
@@ -17,16 +18,44 @@ bool HoldsError(std::wstring_view chunk) {
     return false;
 }
 
+// Where the first whole line "Device programmed." of the output ends (its "\n"), found in the
+// joined output rather than line by line; npos when there is none.
+std::size_t EndOfFirstDeviceLine(const std::wstring& output) {
+    std::size_t start = 0;
+    for (std::size_t end = output.find(L'\n'); end != std::wstring::npos;
+         start = end + 1, end = output.find(L'\n', start)) {
+        std::wstring_view line(output.data() + start, end - start);
+        if (!line.empty() && line.back() == L'\r') {
+            line.remove_suffix(1);
+        }
+        if (line == L"Device programmed.") {
+            return end;
+        }
+    }
+    return std::wstring::npos;
+}
+
 void CheckWatchOnly(const std::vector<std::wstring>& chunks) {
+    std::wstring output;
+    for (const auto& chunk : chunks) {
+        output += chunk;
+    }
+    const std::size_t successAt = EndOfFirstDeviceLine(output);
     ToolOutputJudge judge(CaptureMode::WatchOnly);
+    std::size_t read = 0;
     for (const auto& chunk : chunks) {
         const auto verdict = judge.OnChunk(chunk);
         FUZZ_CHECK(!verdict.stop, "WatchOnly stopped at: " + Printable(chunk));
-        const bool programmed = chunk == L"Device programmed.\r\n";
-        FUZZ_CHECK(verdict.append == (programmed ? L"Upgrade succeeded.\r\n" : L""),
+        const bool completes = successAt >= read && successAt < read + chunk.size();
+        read += chunk.size();
+        FUZZ_CHECK(verdict.append == (completes ? L"Upgrade succeeded.\r\n" : L""),
                    "chunk: " + Printable(chunk) + "\nappended: " + Printable(verdict.append));
-        FUZZ_CHECK(!judge.Succeeded(), "WatchOnly reported a result");
+        FUZZ_CHECK(judge.Succeeded() == (successAt < read), "result after: " + Printable(chunk));
     }
+    const bool programmed = successAt != std::wstring::npos;
+    FUZZ_CHECK(judge.NeedsExitStatus() == !programmed, "output: " + Printable(output));
+    FUZZ_CHECK(judge.OnToolEnded(1u) == (programmed ? L"" : L"Upgrade failed.\r\n"),
+               "output: " + Printable(output));
 }
 
 void CheckEchoCheck(const std::vector<std::wstring>& chunks) {

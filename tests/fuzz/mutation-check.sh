@@ -22,19 +22,22 @@ mutants=(
     device/BootloaderPort.cpp bootloader_port "name.find(L'(')" "name.rfind(L'(')"
     device/BootloaderPort.cpp bootloader_port 'port = std::move(name);' 'port = std::move(name); break;'
     device/BootloaderPort.cpp bootloader_port "find_last_not_of(L')')" "find_last_not_of(L' ')"
+    device/BootloaderPort.cpp bootloader_port 'name.size() > 6' 'name.size() > 7'
     device/PortListing.cpp port_listing '        Release();
         m_data' '        m_data'
     device/PortListing.cpp port_listing 'offset + 2 <= bytes' 'offset + 1 <= bytes'
     device/PortListing.cpp port_listing 'required <= buffer.Size() || ' ''
     runner/ToolOutputJudge.cpp output_judge 'kErrorMark[] = L"ERROR";' 'kErrorMark[] = L"ERRO";'
     runner/ToolOutputJudge.cpp output_judge 'm_succeeded = !m_failed;' 'm_succeeded = true;'
-    runner/ToolOutputJudge.cpp output_judge 'text == kDeviceProgrammed ?' 'text.rfind(kDeviceProgrammed, 0) == 0 ?'
+    runner/ToolOutputJudge.cpp output_judge 'line == kDeviceProgrammed' 'line.starts_with(kDeviceProgrammed)'
+    runner/ToolOutputJudge.cpp output_judge 'm_lineTooLong = true;' ''
     runner/ToolChunk.cpp tool_chunk 'std::min(capacity, delivered)' 'delivered + 0 * capacity'
     runner/ToolChunk.cpp tool_chunk "bytes.find('\\0')" "bytes.find('\\n')"
     runner/CommandLine.cpp command_line 'L" &|<>^(),;="' 'L" &|<>(),;="'
     runner/CommandLine.cpp command_line "std::wstring(trailing, L'\\\\')" "std::wstring(trailing / 2, L'\\\\')"
     runner/CommandLine.cpp command_line 'bool quote = value.empty();' 'bool quote = false;'
     runner/CommandLine.cpp command_line 'return c < 0x20 || c == 0x7F;' 'return c < 0x20 && c != 0x0A;'
+    runner/CommandLine.cpp command_line "if (c == L'%') {" 'if (false) {'
     config/ConfiguredPath.cpp configured_path 'isSlash(value[0]) && isSlash(value[1])' 'isSlash(value[0])'
     config/ExecutablePath.cpp configured_path 'dot > 0' 'dot + 1 > 0'
     config/ConfiguredPath.cpp configured_path 'path += L"\\config.ini";' 'path += L"config.ini";'

@@ -20,7 +20,7 @@ mutants=(
     device/UpgradeTrigger.cpp 'HandleBalance.Upgrade*'
         'void Close(void* device) override { CloseHandle(device); }' 'void Close(void*) override {}'
     device/BootloaderPortLookup.cpp 'HandleBalance.Port*'
-        'void DestroyList(void* list) override { SetupDiDestroyDeviceInfoList(list); }'
+        'void DestroyList(void* list) override { m_api.DestroyDeviceInfoList(list); }'
         'void DestroyList(void*) override {}'
 )
 

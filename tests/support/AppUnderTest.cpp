@@ -161,6 +161,10 @@ ProbeReport AppUnderTest::Probe() const {
         } else if (fields[0] == "icon" && fields.size() == 6) {
             report.icons[fields[1]] = {fields[2] == "1", fields[3] == "1", std::stol(fields[4]),
                                        std::stol(fields[5])};
+        } else if (fields[0] == "dpi" && fields.size() == 4) {
+            report.dpi = std::stoi(fields[1]);
+            report.iconSize = std::stoi(fields[2]);
+            report.smallIconSize = std::stoi(fields[3]);
         } else if (fields[0] == "about" && fields.size() >= 2) {
             report.aboutOpen = fields[1] == "1";
             if (fields.size() == 5) {

@@ -20,7 +20,7 @@ struct ProbeReport {
     };
     struct Icon {
         bool present = false;
-        bool programIcon = false; // the program's icon group at the system's standard size
+        bool programIcon = false; // the program's icon group at the system's size for this use
         long width = 0;
         long height = 0;
     };
@@ -38,6 +38,9 @@ struct ProbeReport {
     int systemMenuCount = -1;
     std::vector<MenuItem> systemMenu;
     std::map<std::string, Icon> icons; // "big" and "small" of the main window, "about"
+    int dpi = 0;                       // the DPI the program sees
+    int iconSize = 0;                  // its standard icon size (SM_CXICON)
+    int smallIconSize = 0;             // its small icon size (SM_CXSMICON)
     bool aboutOpen = false;
     DialogUnits aboutUnits;
     std::wstring commonControlsPath; // of the comctl32.dll that the program bound

@@ -10,7 +10,7 @@
 int main(int argc, char** argv) {
     const bool untilFound = argc > 1 && std::strcmp(argv[1], "appear") == 0;
     for (int poll = 0; poll < 400; ++poll) {
-        const std::wstring port = FindBootloaderPort();
+        const std::wstring port = FindBootloaderPort().port;
         std::cout << '[';
         for (wchar_t c : port) {
             std::cout << (c < 0x80 ? static_cast<char>(c) : '?');

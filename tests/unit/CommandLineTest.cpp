@@ -28,7 +28,7 @@ TEST(ToolCommandLine, PathsWithABlankOrCmdCharactersAreQuoted) {
 TEST(ToolCommandLine, OtherCharactersStandAsTheyAre) {
     for (const wchar_t* value :
          {L"remote.hex", L"C:\\fw\\x-y_z.1.hex", L"\\\\server\\share\\r.hex", L"d:/fw/r.hex",
-          L"固件\\遥控器.hex", L"a%b!c@d#e$f~g`h'i.hex", L"C:\\fw\\"}) {
+          L"固件\\遥控器.hex", L"a!b@d#e$f~g`h'i.hex", L"C:\\fw\\"}) {
         EXPECT_EQ(CommandArgument(value), value);
     }
 }
@@ -55,4 +55,16 @@ TEST(ToolCommandLine, ValuesThatCannotBeMadeSafeGiveNoLine) {
         EXPECT_EQ(DfuUpgradeCommandLine(value, L"COM7"), std::nullopt);
         EXPECT_EQ(DfuUpgradeCommandLine(L"fw.zip", value), std::nullopt);
     }
+}
+
+TEST(ToolCommandLine, EveryPercentIsWrittenSoThatCmdExpandsNothing) {
+    EXPECT_EQ(CommandArgument(L"fw\\100%OS%.zip"), L"fw\\100%%cd:~,%OS%%cd:~,%.zip");
+    EXPECT_EQ(CommandArgument(L"100%"), L"100%%cd:~,%");
+    EXPECT_EQ(CommandArgument(L"%%"), L"%%cd:~,%%%cd:~,%");
+    EXPECT_EQ(CommandArgument(L"a %CMDCMDLINE% b"), L"\"a %%cd:~,%CMDCMDLINE%%cd:~,% b\"");
+    EXPECT_EQ(DfuUpgradeCommandLine(L"C:\\fw\\%USERPROFILE%.zip", L"COM7"),
+              L"cmd /c nrfutil dfu serial -pkg C:\\fw\\%%cd:~,%USERPROFILE%%cd:~,%.zip -p COM7");
+    // Delayed expansion is off in cmd /c, so "!" and "^" need nothing; "^" is quoted anyway.
+    EXPECT_EQ(CommandArgument(L"a!b!.zip"), L"a!b!.zip");
+    EXPECT_EQ(CommandArgument(L"a^b!c.zip"), L"\"a^b!c.zip\"");
 }

@@ -29,39 +29,64 @@ Outcome Judge(CaptureMode mode, const std::vector<std::wstring>& chunks) {
 
 } // namespace
 
-TEST(WatchOnlyJudge, ExactlyDeviceProgrammedReportsSuccessEachTime) {
-    EXPECT_EQ(Judge(CaptureMode::WatchOnly, {L"Device programmed.\r\n"}).log,
-              L"Upgrade succeeded.\r\n");
-    const auto twice = Judge(CaptureMode::WatchOnly, {L"Device programmed.\r\n", L"progress\r\n",
-                                                      L"Device programmed.\r\n"});
-    EXPECT_EQ(twice.log, L"Upgrade succeeded.\r\nUpgrade succeeded.\r\n");
-    EXPECT_EQ(twice.chunksTaken, 3u);
-}
-
-TEST(WatchOnlyJudge, AnythingButTheExactTextAddsNothing) {
-    const std::vector<std::wstring> nearMisses = {
-        L"Device programmed.\r\n\r\n",            // longer
-        L"[####] 100%\r\nDevice programmed.\r\n", // inside a longer read
-        L"Device programmed.",                    // no line break
-        L"Device programmed.\n",                  // bare line feed
-        L"device programmed.\r\n",                // other letter case
-        L"DEVICE PROGRAMMED.\r\n",
-        L"Device programmed", // split between two reads...
-        L".\r\n",             // ...is not seen either
-        L"",
-        L"ERROR: Device programmed.\r\n",
+TEST(WatchOnlyJudge, TheDeviceLineCountsHoweverTheReadsCutIt) {
+    const std::vector<std::vector<std::wstring>> programmed = {
+        {L"Device programmed.\r\n"},                                            // alone in a read
+        {L"2026-12-09 10:00:00 Using board at COM7\r\nDevice programmed.\r\n"}, // after a line
+        {L"Device progr", L"ammed.\r\n"},                       // split over two reads
+        {L"x\r\nDevice programmed.\r", L"\n"},                  // split at the line end
+        {L"Device programmed.\n"},                              // a bare line feed
+        {L"Device programmed.\r\n", L"Device programmed.\r\n"}, // said twice, logged once
+        {L"a\nDevice programmed.\r\nb\r\nDevice programmed.\r\n"},
     };
-    const auto outcome = Judge(CaptureMode::WatchOnly, nearMisses);
-    EXPECT_EQ(outcome.log, L"");
-    EXPECT_EQ(outcome.chunksTaken, nearMisses.size()) << "WatchOnly never stops reading";
-    EXPECT_FALSE(outcome.succeeded);
+    for (const auto& reads : programmed) {
+        const auto outcome = Judge(CaptureMode::WatchOnly, reads);
+        EXPECT_EQ(outcome.log, L"Upgrade succeeded.\r\n") << ::testing::PrintToString(reads);
+        EXPECT_TRUE(outcome.succeeded);
+        EXPECT_EQ(outcome.chunksTaken, reads.size()) << "WatchOnly never stops reading";
+    }
 }
 
-TEST(WatchOnlyJudge, NeverStopsAndNeverSucceeds) {
-    ToolOutputJudge judge(CaptureMode::WatchOnly);
-    EXPECT_FALSE(judge.OnChunk(L"ERROR: Unable to connect to a debugger.\r\n").stop);
-    EXPECT_FALSE(judge.OnChunk(L"Device programmed.\r\n").stop);
-    EXPECT_FALSE(judge.Succeeded());
+TEST(WatchOnlyJudge, OnlyAWholeLineOfTheWordsCounts) {
+    const std::vector<std::wstring> nearMisses = {
+        L"xDevice programmed.\r\n",
+        L"Device programmed. not\r\n",
+        L"Device programmed.\r\r\n",
+        L"device programmed.\r\n",
+        L"DEVICE PROGRAMMED.\r\n",
+        L"ERROR: Device programmed.\r\n",
+        L"[####] Device programmed.\r\n",
+        L"Device programmed.", // no line end, and the output ends
+    };
+    for (const auto& text : nearMisses) {
+        const auto outcome = Judge(CaptureMode::WatchOnly, {text});
+        EXPECT_EQ(outcome.log, L"") << ::testing::PrintToString(text);
+        EXPECT_FALSE(outcome.succeeded);
+    }
+    // A long line is not remembered whole, and still never counts.
+    const auto flood =
+        Judge(CaptureMode::WatchOnly, {std::wstring(100000, L'#'), L"Device programmed.\r\n", L""});
+    EXPECT_EQ(flood.log, L"");
+}
+
+TEST(WatchOnlyJudge, WithoutTheDeviceLineTheToolsEndIsAFailure) {
+    ToolOutputJudge failed(CaptureMode::WatchOnly);
+    failed.OnChunk(L"Traceback (most recent call last):\r\n");
+    ASSERT_TRUE(failed.NeedsExitStatus());
+    EXPECT_EQ(failed.OnToolEnded(1u), L"Upgrade failed.\r\n");
+
+    ToolOutputJudge missing(CaptureMode::WatchOnly);
+    missing.OnChunk(L"Can't recognize 'nrfutil' as an internal or external command\r\n");
+    EXPECT_EQ(missing.OnToolEnded(kCommandNotFoundStatus),
+              L"nrfutil was not found.\r\nUpgrade failed.\r\n");
+    EXPECT_EQ(ToolOutputJudge(CaptureMode::WatchOnly).OnToolEnded(std::nullopt),
+              L"Upgrade failed.\r\n");
+
+    ToolOutputJudge programmed(CaptureMode::WatchOnly);
+    programmed.OnChunk(L"Device programmed.\r\n");
+    EXPECT_FALSE(programmed.NeedsExitStatus()) << "a device that was programmed is not waited for";
+    EXPECT_EQ(programmed.OnToolEnded(1u), L"");
+    EXPECT_TRUE(programmed.Succeeded());
 }
 
 TEST(EchoCheckJudge, EveryChunkIsLoggedWithALineBreakAfterIt) {
@@ -74,6 +99,25 @@ TEST(EchoCheckJudge, EveryChunkIsLoggedWithALineBreakAfterIt) {
 
 TEST(EchoCheckJudge, NoChunkAtAllIsAFailure) {
     EXPECT_FALSE(ToolOutputJudge(CaptureMode::EchoCheck).Succeeded());
+}
+
+TEST(EchoCheckJudge, PassingOutputStillNeedsExitStatusZero) {
+    for (const auto status :
+         {std::optional<std::uint32_t>(1u), std::optional(kCommandNotFoundStatus),
+          std::optional<std::uint32_t>()}) {
+        ToolOutputJudge judge(CaptureMode::EchoCheck);
+        judge.OnChunk(L"Applying system reset.\r\n");
+        ASSERT_TRUE(judge.NeedsExitStatus());
+        EXPECT_EQ(judge.OnToolEnded(status), L"");
+        EXPECT_FALSE(judge.Succeeded());
+    }
+    ToolOutputJudge ok(CaptureMode::EchoCheck);
+    ok.OnChunk(L"Run.\r\n");
+    ok.OnToolEnded(0u);
+    EXPECT_TRUE(ok.Succeeded());
+    ToolOutputJudge stopped(CaptureMode::EchoCheck);
+    stopped.OnChunk(L"ERROR: Unable to connect to a debugger.\r\n");
+    EXPECT_FALSE(stopped.NeedsExitStatus()) << "after ERROR the tool may never end";
 }
 
 TEST(EchoCheckJudge, AnEmptyChunkCountsAsSuccessSoFar) {

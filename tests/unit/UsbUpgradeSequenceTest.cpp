@@ -14,6 +14,7 @@ public:
     bool triggered = true;
     int portOnPoll = 1;
     std::wstring port = L"COM7";
+    std::size_t portsFound = 1; // bootloader ports in the listing of that poll
 
     std::vector<std::wstring> calls;
     std::vector<std::wstring> log;
@@ -39,10 +40,13 @@ public:
         calls.push_back(L"log");
         log.push_back(text);
     }
-    std::wstring FindBootloaderPort() override {
+    BootloaderPorts FindBootloaderPort() override {
         calls.push_back(L"poll");
         ++polls;
-        return polls == portOnPoll ? port : L"";
+        if (polls != portOnPoll) {
+            return {};
+        }
+        return {portsFound, portsFound == 1 ? port : L""};
     }
     void Pause(unsigned ms) override {
         calls.push_back(L"pause " + std::to_wstring(ms));
@@ -97,7 +101,7 @@ TEST(UsbUpgradeSequence, FullOrderWithTriggerAndPortOnThirdPoll) {
     EXPECT_EQ(ops.log[0].size(), 47u);
 }
 
-TEST(UsbUpgradeSequence, TenEmptyPollsEndSilently) {
+TEST(UsbUpgradeSequence, TenEmptyPollsEndWithTheNoDeviceLine) {
     FakeUsbOps ops;
     ops.portOnPoll = 0;
     ops.triggered = false;
@@ -105,7 +109,8 @@ TEST(UsbUpgradeSequence, TenEmptyPollsEndSilently) {
     RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
     EXPECT_EQ(ops.polls, 10);
     EXPECT_EQ(ops.pauses, 10) << "the tenth empty poll is followed by its pause too";
-    EXPECT_TRUE(ops.log.empty());
+    EXPECT_EQ(ops.log, std::vector<std::wstring>{L"No device in upgrade mode was found.\r\n"});
+    EXPECT_EQ(ops.calls.back(), L"log");
     EXPECT_TRUE(press.portName.empty());
     EXPECT_TRUE(ops.workerPort.empty());
     EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), L"worker"), 0);
@@ -140,5 +145,19 @@ TEST(UsbUpgradeSequence, EmptyPollsOverwriteAnEarlierPortName) {
     Press press;
     press.portName = L"COM9";
     RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
+    EXPECT_TRUE(press.portName.empty());
+}
+
+TEST(UsbUpgradeSequence, TwoBootloaderPortsStartNothing) {
+    FakeUsbOps ops;
+    ops.portOnPoll = 2;
+    ops.portsFound = 2;
+    Press press;
+    RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
+    EXPECT_EQ(ops.polls, 2) << "no further poll once two ports were seen";
+    EXPECT_EQ(ops.pauses, 1);
+    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), L"worker"), 0);
+    EXPECT_EQ(ops.log.back(), L"More than one device is in upgrade mode. Connect only the device "
+                              L"to upgrade.\r\n");
     EXPECT_TRUE(press.portName.empty());
 }

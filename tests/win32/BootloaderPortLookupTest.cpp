@@ -2,9 +2,7 @@
 #include "TestFolder.h"
 #include "device/BootloaderPortLookup.h"
 #include <gtest/gtest.h>
-#include <iostream>
 #include <regex>
-#include <sstream>
 #include <windows.h>
 
 namespace {
@@ -14,15 +12,32 @@ const std::wstring kBootloaderDevice = L"USB\\VID_1915&PID_521F&MI_00\\";
 // What one lookup gave, with what it wrote to standard output.
 struct Lookup {
     std::wstring port;
+    std::size_t count = 0;
     std::string trace;
 };
 
+// The lookup with this process's standard output on a pipe, as when the program's own output is
+// redirected.
 Lookup FindAndTrace() {
-    std::ostringstream captured;
-    std::streambuf* const previous = std::cout.rdbuf(captured.rdbuf());
-    std::wstring port = FindBootloaderPort();
-    std::cout.rdbuf(previous);
-    return {port, captured.str()};
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    if (!CreatePipe(&read, &write, nullptr, 0)) {
+        throw std::runtime_error("CreatePipe failed");
+    }
+    const UniqueHandle readEnd(read);
+    UniqueHandle writeEnd(write);
+    const HANDLE previous = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, write);
+    const BootloaderPorts found = FindBootloaderPort();
+    SetStdHandle(STD_OUTPUT_HANDLE, previous);
+    writeEnd.reset();
+    std::string trace;
+    char buffer[256];
+    DWORD got = 0;
+    while (ReadFile(read, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        trace.append(buffer, got);
+    }
+    return {found.port, found.count, trace};
 }
 
 std::vector<std::wstring> Lower(std::vector<std::wstring> ids) {
@@ -136,25 +151,27 @@ TEST(BootloaderPortLookup, OtherPortsBesideTheBootloaderAreIgnored) {
     EXPECT_EQ(lookup.trace, "find");
 }
 
-TEST(BootloaderPortLookup, OfTwoBootloaderPortsTheOneListedLaterWins) {
-    // Wine lists the instances of one device in the order of their names, whatever the order in
-    // which they were added.
+TEST(BootloaderPortLookup, TwoBootloaderPortsAreCountedAndNoneIsNamed) {
     const SimulatedPort second(kBootloaderDevice + L"PELVARO-2", L"nRF52 SDFU USB (COM8)",
                                BootloaderHardwareIds());
     const SimulatedPort first(kBootloaderDevice + L"PELVARO-1", L"nRF52 SDFU USB (COM7)",
                               BootloaderHardwareIds());
     const auto lookup = FindAndTrace();
-    EXPECT_EQ(lookup.port, L"COM8");
+    EXPECT_EQ(lookup.count, 2u);
+    EXPECT_EQ(lookup.port, L"");
     EXPECT_EQ(lookup.trace, "findfind");
 }
 
-TEST(BootloaderPortLookup, ALaterBootloaderWithoutFriendlyNameGivesAnEmptyName) {
+TEST(BootloaderPortLookup, ABootloaderWithoutAPortNameIsNoBootloaderPort) {
     const SimulatedPort named(kBootloaderDevice + L"PELVARO-1", L"nRF52 SDFU USB (COM7)",
                               BootloaderHardwareIds());
     const SimulatedPort unnamed(kBootloaderDevice + L"PELVARO-2", L"", BootloaderHardwareIds());
+    const SimulatedPort planted(kBootloaderDevice + L"PELVARO-3", L"x (COM7 & calc)",
+                                BootloaderHardwareIds());
     const auto lookup = FindAndTrace();
-    EXPECT_EQ(lookup.port, L"");
-    EXPECT_EQ(lookup.trace, "findfind");
+    EXPECT_EQ(lookup.count, 1u);
+    EXPECT_EQ(lookup.port, L"COM7");
+    EXPECT_EQ(lookup.trace, "find");
 }
 
 TEST(BootloaderPortLookup, EveryLookupSeesThePortsPresentAtThatMoment) {

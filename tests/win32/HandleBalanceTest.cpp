@@ -13,7 +13,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <sstream>
 #include <vector>
 #include <windows.h>
 #include <winternl.h>
@@ -210,15 +209,14 @@ TEST(HandleBalance, PortLookupsLeaveNoHandleBehind) {
     SimulatedPort other(L"ACPI\\PNP0501\\1", L"Communications Port (COM1)", {L"ACPI\\PNP0501"});
     SimulatedPort bootloader(L"USB\\VID_1915&PID_521F&MI_00\\BALANCE1", L"nRF52 SDFU USB (COM7)",
                              BootloaderHardwareIds());
-    std::ostringstream trace;
+    // Without a standard output, as a window program usually runs, the trace word is dropped.
+    const HANDLE standardOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
     int found = 0;
-    ExpectBalanced("port lookups", kWarmUpRuns, kRuns, [&](int) {
-        std::streambuf* const standardOutput = std::cout.rdbuf(trace.rdbuf());
-        found += FindBootloaderPort() == L"COM7" ? 1 : 0;
-        std::cout.rdbuf(standardOutput);
-    });
+    ExpectBalanced("port lookups", kWarmUpRuns, kRuns,
+                   [&](int) { found += FindBootloaderPort().port == L"COM7" ? 1 : 0; });
+    SetStdHandle(STD_OUTPUT_HANDLE, standardOutput);
     EXPECT_EQ(found, kWarmUpRuns + kRuns);
-    EXPECT_EQ(trace.str().size(), std::string("find").size() * (kWarmUpRuns + kRuns));
 }
 
 TEST(HandleBalance, UpgradeTriggersLeaveNoHandleBehind) {

@@ -1,6 +1,8 @@
 // Starts the bench's Pelvaro.exe (given as the argument), presses "Upgrade the remote " as a user
 // would, waits for the outcome and prints the log box's text. The program is left running, on the
-// same desktop as its starter. Exit status 0 when the log reports success.
+// same desktop as its starter. Exit status 0 when the log reports success. With a second argument,
+// the window's frame rectangle on the desktop is written to that file as an ImageMagick geometry
+// (WIDTHxHEIGHT+LEFT+TOP), for cutting the window out of a screenshot.
 #include <cstdio>
 #include <string>
 #include <windows.h>
@@ -39,8 +41,8 @@ void PrintUtf8(const std::wstring& text) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fputs("usage: bench_driver PATH-OF-Pelvaro.exe\n", stderr);
+    if (argc != 2 && argc != 3) {
+        std::fputs("usage: bench_driver PATH-OF-Pelvaro.exe [FRAME-FILE]\n", stderr);
         return 2;
     }
     std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\"";
@@ -81,5 +83,17 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(100);
     }
     PrintUtf8(L"\nLog of the window after pressing \"Upgrade the remote \":\n" + text + L"\n");
+    if (argc == 3) {
+        RECT frame = {};
+        GetWindowRect(dialog, &frame);
+        FILE* out = _wfopen(argv[2], L"w");
+        if (out == nullptr) {
+            std::fputs("The frame file could not be written.\n", stderr);
+            return 2;
+        }
+        std::fprintf(out, "%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top,
+                     frame.left, frame.top);
+        std::fclose(out);
+    }
     return text.find(L"Upgrade succeeded.") != std::wstring::npos ? 0 : 1;
 }

@@ -1,8 +1,8 @@
 // A test-only DLL that the end-to-end tests load into the running Pelvaro.exe, because Wine
 // answers some questions only from inside the window's own process (fonts, the system menu,
-// dialog units, icons). ProbeRun writes a plain-text report of the main window, and of the About
-// box when it is open, to the file named by its argument; one line per fact, fields separated by
-// tabs.
+// dialog units, icons, the DPI). ProbeRun writes a plain-text report of the main window, and of
+// the About box when it is open, to the file named by its argument; one line per fact, fields
+// separated by tabs.
 #include <cstdio>
 #include <string>
 #include <windows.h>
@@ -72,11 +72,11 @@ void ReportSystemMenu(FILE* out, HWND dialog) {
     }
 }
 
-// Whether an icon is the program's own icon group at the system's standard size (the shared
+// Whether an icon is the program's own icon group at the system's size for its use (the shared
 // handle that the icon loader hands out for it), and its size in pixels.
-void ReportIcon(FILE* out, const char* use, HICON icon) {
+void ReportIcon(FILE* out, const char* use, HICON icon, int useWidth, int useHeight) {
     const auto own = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(128),
-                                                   IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+                                                   IMAGE_ICON, useWidth, useHeight, LR_SHARED));
     long width = 0;
     long height = 0;
     ICONINFO info = {};
@@ -98,9 +98,20 @@ void ReportIcon(FILE* out, const char* use, HICON icon) {
 }
 
 void ReportWindowIcons(FILE* out, HWND dialog) {
-    ReportIcon(out, "big", reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0)));
+    ReportIcon(out, "big", reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0)),
+               GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
     ReportIcon(out, "small",
-               reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0)));
+               reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0)),
+               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+}
+
+// The DPI the program sees (the system's, as the program is DPI-aware) and its icon sizes.
+void ReportDpi(FILE* out) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    std::fprintf(out, "dpi\t%d\t%d\t%d\n", dpi, GetSystemMetrics(SM_CXICON),
+                 GetSystemMetrics(SM_CXSMICON));
 }
 
 // The About box's dialog units and the icon its first control shows.
@@ -115,7 +126,8 @@ void ReportAboutBox(FILE* out) {
     const BOOL mapped = MapDialogRect(about.found, &units);
     std::fprintf(out, "about\t1\t%d\t%ld\t%ld\n", mapped ? 1 : 0, units.right, units.bottom);
     HWND iconControl = GetWindow(about.found, GW_CHILD);
-    ReportIcon(out, "about", reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0)));
+    ReportIcon(out, "about", reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0)),
+               GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
 }
 
 // Which common-controls library the program bound: the manifest asks for version 6, which comes
@@ -150,6 +162,7 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeRun(LPVOID param) {
     EnumChildWindows(search.found, &ReportChild, reinterpret_cast<LPARAM>(out));
     ReportSystemMenu(out, search.found);
     ReportWindowIcons(out, search.found);
+    ReportDpi(out);
     ReportAboutBox(out);
     ReportCommonControls(out);
     std::fclose(out);
