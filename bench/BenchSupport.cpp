@@ -199,8 +199,8 @@ ProbeRecords LogProbe::Stop() {
     for (std::string kind; lines >> kind;) {
         if (kind == "R") {
             RefreshRecord r;
-            lines >> r.begin >> r.textIn >> r.scrollEnd >> r.end >> r.length >> r.lastSample >>
-                r.banners;
+            lines >> r.begin >> r.selected >> r.textIn >> r.scrollEnd >> r.end >> r.length >>
+                r.lastSample >> r.banners;
             records.refreshes.push_back(r);
         } else {
             PaintRecord p;

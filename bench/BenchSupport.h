@@ -90,6 +90,7 @@ template <typename Pred> bool WaitUntil(Pred pred, DWORD timeoutMs, DWORD pollMs
 // and every repaint of the log box.
 struct RefreshRecord {
     std::int64_t begin = 0;     // the refresh began (drawing switched off, or the text set)
+    std::int64_t selected = 0;  // EM_SETSEL returned (0 without it)
     std::int64_t textIn = 0;    // WM_SETTEXT or EM_REPLACESEL returned: the text is in the box
     std::int64_t scrollEnd = 0; // EM_LINESCROLL returned: the end of the log is in view
     std::int64_t end = 0;       // the refresh ended (drawing switched back on, or the scroll)

@@ -2,14 +2,15 @@
 // box from inside the program, with the performance counter that the bench tools use too.
 // ProbeStart wraps the log box's window procedure; ProbeStop unwraps it and writes one line per
 // refresh and one per repaint to the file named by its argument:
-//   R begin textIn scrollEnd end length lastSample banners
+//   R begin selected textIn scrollEnd end length lastSample banners
 //   P begin end length lastSample
 // A refresh begins when drawing is switched off (WM_SETREDRAW) or, without that, when the text
-// is set or replaced; textIn is when WM_SETTEXT or EM_REPLACESEL returned (the text is in the
-// box), scrollEnd when EM_LINESCROLL returned, end when drawing was switched back on (or the
-// scroll, without that). length is the box's length after it, lastSample the number of the last
-// "lat NNNNNN" line in the box or -1, banners its count of "Upgrading...". A repaint is one
-// WM_PAINT of the box, with the box's length and last sample when it began.
+// is set or replaced; selected is when EM_SETSEL returned (0 without it), textIn when
+// WM_SETTEXT or EM_REPLACESEL returned (the text is in the box), scrollEnd when EM_LINESCROLL
+// returned, end when drawing was switched back on (or the scroll, without that). length is the
+// box's length after it, lastSample the number of the last "lat NNNNNN" line in the box or -1,
+// banners its count of "Upgrading...". A repaint is one WM_PAINT of the box, with the box's length
+// and last sample when it began.
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
@@ -29,6 +30,7 @@ std::int64_t Ticks() {
 
 struct Refresh {
     std::int64_t begin = 0;
+    std::int64_t selected = 0;
     std::int64_t textIn = 0;
     std::int64_t scrollEnd = 0;
     std::int64_t end = 0;
@@ -90,7 +92,8 @@ void Write(const Recorder& recorder, const wchar_t* path) {
         return;
     }
     for (const auto& r : recorder.refreshes) {
-        std::fprintf(out, "R %lld %lld %lld %lld %zu %ld %ld\n", static_cast<long long>(r.begin),
+        std::fprintf(out, "R %lld %lld %lld %lld %lld %zu %ld %ld\n",
+                     static_cast<long long>(r.begin), static_cast<long long>(r.selected),
                      static_cast<long long>(r.textIn), static_cast<long long>(r.scrollEnd),
                      static_cast<long long>(r.end), r.length, r.lastSample, r.banners);
     }
@@ -169,6 +172,11 @@ LRESULT CALLBACK TimedLogProc(HWND box, UINT message, WPARAM wParam, LPARAM lPar
         const LRESULT result = pass();
         const std::wstring_view text(lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"");
         NoteText(*recorder, box, text, message == WM_SETTEXT);
+        return result;
+    }
+    case EM_SETSEL: {
+        const LRESULT result = pass();
+        recorder->current.selected = Ticks();
         return result;
     }
     case EM_LINESCROLL: {
