@@ -371,7 +371,15 @@ void CPelvaroDlg::RefreshLogView() {
     const auto shown = static_cast<std::size_t>(GetWindowTextLengthW(m_editLog));
     SendMessageW(m_editLog, WM_SETREDRAW, FALSE, 0);
     if (shown < m_logText.size()) {
-        SendMessageW(m_editLog, EM_SETSEL, shown, shown);
+        // Usually the caret is at the end already, from the previous refresh; moving it costs a
+        // walk over the box's lines on some systems.
+        DWORD selectionStart = 0;
+        DWORD selectionEnd = 0;
+        SendMessageW(m_editLog, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart),
+                     reinterpret_cast<LPARAM>(&selectionEnd));
+        if (selectionStart != shown || selectionEnd != shown) {
+            SendMessageW(m_editLog, EM_SETSEL, shown, shown);
+        }
         SendMessageW(m_editLog, EM_REPLACESEL, FALSE,
                      reinterpret_cast<LPARAM>(m_logText.c_str() + shown));
     }
