@@ -185,8 +185,8 @@ bool LogProbe::Call(const char* function, const std::wstring& argument) const {
                          argument, 60000);
 }
 
-std::vector<RefreshRecord> LogProbe::Stop() {
-    std::vector<RefreshRecord> records;
+ProbeRecords LogProbe::Stop() {
+    ProbeRecords records;
     if (!m_started) {
         return records;
     }
@@ -196,10 +196,17 @@ std::vector<RefreshRecord> LogProbe::Stop() {
         return records;
     }
     std::istringstream lines(ReadFileBytes(path));
-    RefreshRecord record;
-    while (lines >> record.setBegin >> record.setEnd >> record.scrollEnd >> record.length >>
-           record.lastSample >> record.banners) {
-        records.push_back(record);
+    for (std::string kind; lines >> kind;) {
+        if (kind == "R") {
+            RefreshRecord r;
+            lines >> r.begin >> r.selected >> r.textIn >> r.scrollEnd >> r.end >> r.length >>
+                r.lastSample >> r.banners;
+            records.refreshes.push_back(r);
+        } else {
+            PaintRecord p;
+            lines >> p.begin >> p.end >> p.length >> p.lastSample;
+            records.paints.push_back(p);
+        }
     }
     return records;
 }

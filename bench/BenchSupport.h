@@ -87,14 +87,26 @@ template <typename Pred> bool WaitUntil(Pred pred, DWORD timeoutMs, DWORD pollMs
 }
 
 // The log probe (pelvaro_bench_probe.dll) inside a running Pelvaro.exe: it times every refresh
-// of the log box.
+// and every repaint of the log box.
 struct RefreshRecord {
-    std::int64_t setBegin = 0;  // WM_SETTEXT of the log box entered
-    std::int64_t setEnd = 0;    // ... and returned: the text is in the box
+    std::int64_t begin = 0;     // the refresh began (drawing switched off, or the text set)
+    std::int64_t selected = 0;  // EM_SETSEL returned (0 without it)
+    std::int64_t textIn = 0;    // WM_SETTEXT or EM_REPLACESEL returned: the text is in the box
     std::int64_t scrollEnd = 0; // EM_LINESCROLL returned: the end of the log is in view
-    std::size_t length = 0;     // characters of the text set
-    long lastSample = -1;       // the number of the last "lat NNNNNN" line in the text
-    long banners = 0;           // how many "Upgrading..." lines the text holds
+    std::int64_t end = 0;       // the refresh ended (drawing switched back on, or the scroll)
+    std::size_t length = 0;     // characters in the box after it
+    long lastSample = -1;       // the number of the last "lat NNNNNN" line in the box
+    long banners = 0;           // how many "Upgrading..." lines the box holds
+};
+struct PaintRecord {
+    std::int64_t begin = 0; // WM_PAINT of the log box entered
+    std::int64_t end = 0;   // ... and returned: what the box held is on the screen
+    std::size_t length = 0; // characters in the box when it began
+    long lastSample = -1;   // the last "lat NNNNNN" line in the box when it began
+};
+struct ProbeRecords {
+    std::vector<RefreshRecord> refreshes; // in order
+    std::vector<PaintRecord> paints;      // in order
 };
 
 class LogProbe {
@@ -105,8 +117,8 @@ public:
     LogProbe(const LogProbe&) = delete;
     LogProbe& operator=(const LogProbe&) = delete;
 
-    // Stops timing and gives every refresh seen so far, in order.
-    std::vector<RefreshRecord> Stop();
+    // Stops timing and gives every refresh and repaint seen so far.
+    ProbeRecords Stop();
 
 private:
     bool Call(const char* function, const std::wstring& argument) const;

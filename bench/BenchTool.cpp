@@ -1,8 +1,8 @@
 // The bench's stand-in for nrfjprog and nrfutil, built under both names. What it does comes from
 // the environment variable PELVARO_BENCH_TOOL, which the bench sets for the programs it starts:
 //
-//   flood BYTES                    the erase step writes BYTES bytes of 48-byte lines, in writes
-//                                  of 4096 bytes
+//   flood BYTES [DELAY]            the erase step waits DELAY ms (default 0), then writes BYTES
+//                                  bytes of 48-byte lines, in writes of 4096 bytes
 //   latency COUNT PAUSE DELAY FILE the erase step waits DELAY ms, then writes COUNT numbered lines
 //                                  "lat NNNNNN\r\n", one write each, PAUSE ms apart, and at the
 //                                  end writes the counter value taken just before each write to
@@ -110,7 +110,8 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (erase && std::wcscmp(mode, L"flood") == 0 &&
-        std::swscanf(behaviour, L"%*ls %llu", &bytes) == 1) {
+        std::swscanf(behaviour, L"%*ls %llu %d", &bytes, &delayMs) >= 1) {
+        Sleep(static_cast<DWORD>(delayMs));
         Flood(bytes);
         return 0;
     }

@@ -1,10 +1,16 @@
-// Loaded by the bench into a running Pelvaro.exe: times every refresh of the log box from inside
-// the program, with the performance counter that the bench tools use too. ProbeStart wraps the
-// log box's window procedure; ProbeStop unwraps it and writes one line per refresh to the file
-// named by its argument:
-//   setBegin setEnd scrollEnd length lastSample banners
-// (counter ticks when WM_SETTEXT entered and returned and when EM_LINESCROLL returned, the
-// text's length, the number of its last "lat NNNNNN" line or -1, its count of "Upgrading...").
+// Loaded by the bench into a running Pelvaro.exe: times every refresh and every repaint of the log
+// box from inside the program, with the performance counter that the bench tools use too.
+// ProbeStart wraps the log box's window procedure; ProbeStop unwraps it and writes one line per
+// refresh and one per repaint to the file named by its argument:
+//   R begin selected textIn scrollEnd end length lastSample banners
+//   P begin end length lastSample
+// A refresh begins when drawing is switched off (WM_SETREDRAW) or, without that, when the text
+// is set or replaced; selected is when EM_SETSEL returned (0 without it), textIn when
+// WM_SETTEXT or EM_REPLACESEL returned (the text is in the box), scrollEnd when EM_LINESCROLL
+// returned, end when drawing was switched back on (or the scroll, without that). length is the
+// box's length after it, lastSample the number of the last "lat NNNNNN" line in the box or -1,
+// banners its count of "Upgrading...". A repaint is one WM_PAINT of the box, with the box's length
+// and last sample when it began.
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
@@ -23,12 +29,21 @@ std::int64_t Ticks() {
 }
 
 struct Refresh {
-    std::int64_t setBegin = 0;
-    std::int64_t setEnd = 0;
+    std::int64_t begin = 0;
+    std::int64_t selected = 0;
+    std::int64_t textIn = 0;
     std::int64_t scrollEnd = 0;
+    std::int64_t end = 0;
     std::size_t length = 0;
     long lastSample = -1;
     long banners = 0;
+};
+
+struct Paint {
+    std::int64_t begin = 0;
+    std::int64_t end = 0;
+    std::size_t length = 0;
+    long lastSample = -1;
 };
 
 // Lives from ProbeStart to ProbeStop, reached from the window procedure through a window
@@ -38,7 +53,16 @@ struct Recorder {
     bool latency = false;
     bool banner = false;
     UINT stopMessage = 0;
+    // What the box holds now.
+    std::size_t length = 0;
+    long lastSample = -1;
+    long banners = 0;
+    // The refresh under way, if any.
+    bool open = false;
+    bool drawingOff = false;
+    Refresh current;
     std::vector<Refresh> refreshes;
+    std::vector<Paint> paints;
 };
 
 long LastSample(std::wstring_view text) {
@@ -68,11 +92,51 @@ void Write(const Recorder& recorder, const wchar_t* path) {
         return;
     }
     for (const auto& r : recorder.refreshes) {
-        std::fprintf(out, "%lld %lld %lld %zu %ld %ld\n", static_cast<long long>(r.setBegin),
-                     static_cast<long long>(r.setEnd), static_cast<long long>(r.scrollEnd),
-                     r.length, r.lastSample, r.banners);
+        std::fprintf(out, "R %lld %lld %lld %lld %lld %zu %ld %ld\n",
+                     static_cast<long long>(r.begin), static_cast<long long>(r.selected),
+                     static_cast<long long>(r.textIn), static_cast<long long>(r.scrollEnd),
+                     static_cast<long long>(r.end), r.length, r.lastSample, r.banners);
+    }
+    for (const auto& p : recorder.paints) {
+        std::fprintf(out, "P %lld %lld %zu %ld\n", static_cast<long long>(p.begin),
+                     static_cast<long long>(p.end), p.length, p.lastSample);
     }
     std::fclose(out);
+}
+
+void Open(Recorder& recorder, std::int64_t begin) {
+    if (!recorder.open) {
+        recorder.open = true;
+        recorder.current = Refresh{};
+        recorder.current.begin = begin;
+    }
+}
+
+void Close(Recorder& recorder, std::int64_t end) {
+    if (recorder.open) {
+        recorder.current.end = end;
+        recorder.current.length = recorder.length;
+        recorder.current.lastSample = recorder.lastSample;
+        recorder.current.banners = recorder.banners;
+        recorder.refreshes.push_back(recorder.current);
+        recorder.open = false;
+    }
+}
+
+// Notes what a text put into the box (the whole text, or a part added at its end) holds.
+void NoteText(Recorder& recorder, HWND box, std::wstring_view text, bool whole) {
+    recorder.current.textIn = Ticks();
+    recorder.length =
+        static_cast<std::size_t>(CallWindowProcW(recorder.original, box, WM_GETTEXTLENGTH, 0, 0));
+    if (recorder.latency) {
+        const long sample = LastSample(text);
+        if (whole || sample >= 0) {
+            recorder.lastSample = sample;
+        }
+    }
+    if (recorder.banner) {
+        recorder.banners = (whole ? 0 : recorder.banners) + Banners(text);
+    }
 }
 
 LRESULT CALLBACK TimedLogProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -87,30 +151,55 @@ LRESULT CALLBACK TimedLogProc(HWND box, UINT message, WPARAM wParam, LPARAM lPar
         delete recorder;
         return 1;
     }
-    if (message == WM_SETTEXT) {
-        Refresh refresh;
-        refresh.setBegin = Ticks();
-        const LRESULT result = CallWindowProcW(recorder->original, box, message, wParam, lParam);
-        refresh.setEnd = Ticks();
+    const auto pass = [&] {
+        return CallWindowProcW(recorder->original, box, message, wParam, lParam);
+    };
+    switch (message) {
+    case WM_SETREDRAW: {
+        if (wParam == FALSE) {
+            Open(*recorder, Ticks());
+            recorder->drawingOff = true;
+            return pass();
+        }
+        const LRESULT result = pass();
+        recorder->drawingOff = false;
+        Close(*recorder, Ticks());
+        return result;
+    }
+    case WM_SETTEXT:
+    case EM_REPLACESEL: {
+        Open(*recorder, Ticks());
+        const LRESULT result = pass();
         const std::wstring_view text(lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"");
-        refresh.length = text.size();
-        if (recorder->latency) {
-            refresh.lastSample = LastSample(text);
-        }
-        if (recorder->banner) {
-            refresh.banners = Banners(text);
-        }
-        recorder->refreshes.push_back(refresh);
+        NoteText(*recorder, box, text, message == WM_SETTEXT);
         return result;
     }
-    if (message == EM_LINESCROLL) {
-        const LRESULT result = CallWindowProcW(recorder->original, box, message, wParam, lParam);
-        if (!recorder->refreshes.empty()) {
-            recorder->refreshes.back().scrollEnd = Ticks();
+    case EM_SETSEL: {
+        const LRESULT result = pass();
+        recorder->current.selected = Ticks();
+        return result;
+    }
+    case EM_LINESCROLL: {
+        const LRESULT result = pass();
+        recorder->current.scrollEnd = Ticks();
+        if (!recorder->drawingOff) {
+            Close(*recorder, recorder->current.scrollEnd);
         }
         return result;
     }
-    return CallWindowProcW(recorder->original, box, message, wParam, lParam);
+    case WM_PAINT: {
+        Paint paint;
+        paint.begin = Ticks();
+        paint.length = recorder->length;
+        paint.lastSample = recorder->lastSample;
+        const LRESULT result = pass();
+        paint.end = Ticks();
+        recorder->paints.push_back(paint);
+        return result;
+    }
+    default:
+        return pass();
+    }
 }
 
 struct Search {
@@ -155,6 +244,8 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeStart(LPVOID argument) {
     recorder->banner = mode == L"banner";
     recorder->stopMessage = StopMessage();
     recorder->refreshes.reserve(1 << 16);
+    recorder->paints.reserve(1 << 16);
+    recorder->length = static_cast<std::size_t>(GetWindowTextLengthW(box));
     recorder->original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(box, GWLP_WNDPROC));
     SetPropW(box, kProperty, recorder);
     SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TimedLogProc));

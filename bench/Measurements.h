@@ -20,7 +20,7 @@ void MeasureWriteToLog(int writes, Report& report);
 void MeasureCapture(Report& report);
 // The cost of one log refresh as the log grows, through the real dialog.
 void MeasureRefresh(unsigned long long floodBytes, unsigned timeLimitSeconds, Report& report);
-// The whole-text refresh against appending, in an edit box of the bench's own (a proposal).
+// Ways to refresh an edit box of the log box's styles, in a window of the bench's own.
 void MeasureEditAlternatives(std::size_t maxChars);
 // A bootloader port appearing to the DFU tool starting.
 void MeasurePortToDfu(int runs, Report& report);

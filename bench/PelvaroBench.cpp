@@ -3,7 +3,7 @@
 //
 //   pelvaro_bench.exe [startup] [latency] [capture] [refresh[=BYTES]] [append] [port]
 //
-// Without arguments every measurement runs, with the refresh flood at 512 KB and the append
+// Without arguments every measurement runs, with the refresh flood at 1,088 KB and the append
 // comparison up to 256 KB.
 #include "Measurements.h"
 #include <cstdio>
@@ -14,7 +14,8 @@
 int wmain(int argc, wchar_t** argv) {
     bool startup = argc == 1, latency = argc == 1, capture = argc == 1, refresh = argc == 1,
          append = argc == 1, port = argc == 1;
-    unsigned long long refreshBytes = 512 * 1024;
+    // A little over 1 MB, so that refreshes on both sides of 1 MB are seen.
+    unsigned long long refreshBytes = 1088 * 1024;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         startup = startup || arg == L"startup";

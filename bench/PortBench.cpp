@@ -63,7 +63,7 @@ void MeasurePortToDfu(int runs, Report& report) {
         Responsive(pelvaro.dialog, 10000);
         Sleep(300);
     }
-    const auto refreshes = probe.Stop();
+    const auto refreshes = probe.Stop().refreshes;
     report.memoryRows.push_back(MemoryRow("Pelvaro.exe after " + std::to_string(runs) + " USB runs",
                                           pelvaro.program.Process()));
 
@@ -74,8 +74,8 @@ void MeasurePortToDfu(int runs, Report& report) {
         // The first refresh after the port came that added an "Upgrading..." line.
         for (std::size_t i = 0; i < refreshes.size(); ++i) {
             const long earlier = i == 0 ? 0 : refreshes[i - 1].banners;
-            if (refreshes[i].setEnd > run.appeared && refreshes[i].banners > earlier) {
-                toBanner.push_back(TicksToMs(refreshes[i].setEnd - run.appeared));
+            if (refreshes[i].textIn > run.appeared && refreshes[i].banners > earlier) {
+                toBanner.push_back(TicksToMs(refreshes[i].textIn - run.appeared));
                 break;
             }
         }

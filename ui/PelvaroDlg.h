@@ -36,7 +36,8 @@ private:
 
     // Appends to the log and shows it; the only writer of m_logText.
     void AppendLog(const std::wstring& text);
-    // Puts the whole log into the log box and scrolls its end into view.
+    // Puts the part of the log that the log box does not hold yet at its end, scrolls the end into
+    // view and leaves the box to be repainted.
     void RefreshLogView();
     // The check of a configured value, with its message when the file is missing.
     bool IsConfiguredFilePresent(const std::wstring& value) const;

@@ -52,8 +52,7 @@ TEST_F(StressToolTest, FloodKeepsTheWindowAnsweringAndClosingEndsTheProgram) {
     Press(dialog, kJLinkRemote);
     ASSERT_TRUE(WaitUntil([&] { return LogLength(dialog) > 64 * 1024; }, 30000))
         << "the flood reaches the log";
-    // Every whole-log refresh costs more than the one before; the window must still answer
-    // between them, and the run must keep going.
+    // The window must still answer between the refreshes, and the run must keep going.
     size_t before = LogLength(dialog);
     for (int probe = 0; probe < 4; ++probe) {
         Sleep(250);
@@ -89,6 +88,59 @@ TEST_F(StressToolTest, FloodKeepsTheWindowAnsweringAndClosingEndsTheProgram) {
     const auto records = tools.Records();
     ASSERT_EQ(records.size(), 1u) << "no later step was started";
     EXPECT_EQ(records[0].args.back(), L"--eraseall");
+}
+
+// A long output reaches the log box whole, past the box's default limit of 30,000 characters:
+// the box holds the banners and the tool's bytes in order, each read followed by the program's
+// "\r\n", with nothing cut or doubled, and its last line is in view.
+TEST_F(StressToolTest, LongOutputIsShownWholeWithItsEndInView) {
+    const size_t lines = 100 * 1024 / (sizeof(kFloodLine) - 1) + 1;
+    StandInSession tools("[nrfjprog --eraseall]\nout \"Flash block verified.\\n\"*" +
+                         std::to_string(lines) +
+                         "\n[nrfjprog --program]\nout \"Parsing image file.\\r\\n\"\n"
+                         "[nrfjprog --reset]\nout \"Run.\\r\\n\"\n");
+    ToolReaper reaper(tools);
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, kResult) == L"success"; }, 60000));
+    const std::wstring log = Text(dialog, kLog);
+    const std::wstring banner = L"Eraseall...\r\n";
+    const std::wstring tail = L"Program...\r\nParsing image file.\r\n\r\nReset...\r\nRun.\r\n\r\n";
+    ASSERT_GT(log.size(), banner.size() + tail.size() + 100 * 1024);
+    EXPECT_EQ(log.substr(0, banner.size()), banner);
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+    const std::wstring output = log.substr(banner.size(), log.size() - banner.size() - tail.size());
+    ASSERT_EQ(output.substr(output.size() - 2), L"\r\n");
+    std::wstring joined;
+    for (const auto& chunk : Chunks(output)) {
+        joined += chunk;
+    }
+    std::wstring expected;
+    for (size_t line = 0; line < lines; ++line) {
+        expected += Wide(kFloodLine);
+    }
+    EXPECT_TRUE(joined == expected) << joined.size() << " of " << expected.size() << " characters";
+
+    // The log ends with a line end, so its last line is the empty one after it.
+    HWND box = GetDlgItem(dialog, kLog);
+    const auto count = SendMessageW(box, EM_GETLINECOUNT, 0, 0);
+    const auto first = SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0);
+    const auto top = [&](LRESULT line) {
+        const auto index = SendMessageW(box, EM_LINEINDEX, static_cast<WPARAM>(line), 0);
+        return static_cast<int>(
+            static_cast<short>(HIWORD(SendMessageW(box, EM_POSFROMCHAR, index, 0))));
+    };
+    ASSERT_GT(count, first + 2);
+    const int lineHeight = top(first + 1) - top(first);
+    ASSERT_GT(lineHeight, 0);
+    const int lastTop = top(count - 2) + lineHeight;
+    RECT client;
+    GetClientRect(box, &client);
+    EXPECT_GE(lastTop, 0);
+    EXPECT_LE(lastTop + lineHeight, client.bottom) << "the last line is in view";
 }
 
 TEST_F(StressToolTest, ToolsThatNeverEndDoNotHoldUpClosing) {

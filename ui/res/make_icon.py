@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Draws the application icon, a chip with pins and an upward arrow, and writes Pelvaro.ico.
 
-Five square images of 16, 32, 48, 64 and 128 pixels, each a 32-bit DIB with an alpha channel
-(and the AND mask that icon readers expect). Every size is drawn on its own pixel grid, so edges
+Five square images of 16, 32, 48, 64 and 128 pixels, each 32 bits with an alpha channel. The
+16- and 32-pixel images are DIBs (with the AND mask that icon readers expect); the larger ones are
+PNG, which icon readers since Windows Vista accept and which is a small fraction of a DIB's size. Every size is drawn on its own pixel grid, so edges
 fall on pixel boundaries and small sizes stay sharp; curves and the arrow's slopes are smoothed by
 sampling each pixel several times. Needs only the standard library; the output is the same byte
 for byte on every run.
@@ -12,8 +13,11 @@ for byte on every run.
 import os
 import struct
 import sys
+import zlib
 
 SIZES = (16, 32, 48, 64, 128)
+# Images of this size and above are stored as PNG.
+PNG_FROM = 48
 
 # Colours as (red, green, blue).
 PIN = (176, 186, 198)
@@ -135,6 +139,44 @@ def dib(size, rows):
     return header + bytes(pixels) + bytes(mask)
 
 
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def paeth(a, b, c):
+    p = a + b - c
+    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+    if pa <= pb and pa <= pc:
+        return a
+    return b if pb <= pc else c
+
+
+def filtered(kind, line, above):
+    """One scanline under one of the five PNG filters (4 bytes a pixel)."""
+    out = bytearray([kind])
+    for i, x in enumerate(line):
+        a = line[i - 4] if i >= 4 else 0
+        b = above[i]
+        c = above[i - 4] if i >= 4 else 0
+        predictor = (0, a, b, (a + b) // 2, paeth(a, b, c))[kind]
+        out.append((x - predictor) & 0xFF)
+    return out
+
+
+def png(size, rows):
+    """An RGBA PNG, 8 bits a channel; each row takes the filter that compresses it best."""
+    previous = bytes(size * 4)
+    data = bytearray()
+    for row in rows:
+        line = bytes(v for pixel in row for v in pixel)
+        candidates = [filtered(kind, line, previous) for kind in range(5)]
+        data += min(candidates, key=lambda f: (len(zlib.compress(bytes(f), 9)), f[0]))
+        previous = line
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
+            png_chunk(b"IDAT", zlib.compress(bytes(data), 9)) + png_chunk(b"IEND", b""))
+
+
 def icon_file(images):
     directory = struct.pack("<HHH", 0, 1, len(images))
     offset = len(directory) + 16 * len(images)
@@ -148,7 +190,7 @@ def icon_file(images):
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "Pelvaro.ico")
-    images = [(size, dib(size, render(size))) for size in SIZES]
+    images = [(size, (png if size >= PNG_FROM else dib)(size, render(size))) for size in SIZES]
     with open(out, "wb") as f:
         f.write(icon_file(images))
     print(f"wrote {out}")
