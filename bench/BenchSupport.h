@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the bench driver: clocks, statistics, started programs, the log probe. Folders,
 // files and text come from the tests' support library.
+#include "ScopedVariable.h"
 #include "TestFolder.h"
 #include "base/UniqueResource.h"
 #include <cstdint>
@@ -25,21 +26,6 @@ struct Summary {
     double best = 0;
 };
 Summary Summarise(std::vector<double> values);
-
-// Sets an environment variable for the programs started from now on; the old value comes back
-// at the end.
-class ScopedVariable {
-public:
-    ScopedVariable(const wchar_t* name, const std::wstring& value);
-    ~ScopedVariable();
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    std::wstring m_name;
-    std::wstring m_old;
-    bool m_had = false;
-};
 
 // The bench tools (nrfjprog.exe, nrfutil.exe) first on PATH, and what they are to do.
 class BenchTools {
