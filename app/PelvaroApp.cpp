@@ -1,4 +1,5 @@
 #include "app/PelvaroApp.h"
+#include "base/SystemLibrary.h"
 #include "ui/PelvaroDlg.h"
 #include <commctrl.h>
 
@@ -23,10 +24,8 @@ namespace {
 // folder or the current one, where other people may drop files. Looked up at run time: Windows 7
 // has the call only with its loader update.
 void LoadLibrariesFromSystemFolderOnly() {
-    using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto call = reinterpret_cast<SetDefaultDllDirectoriesCall>(reinterpret_cast<void (*)()>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories"))));
+    const auto call = LibraryCall<BOOL(WINAPI*)(DWORD)>(GetModuleHandleW(L"kernel32.dll"),
+                                                        "SetDefaultDllDirectories");
     if (call != nullptr) {
         call(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }

@@ -1,5 +1,5 @@
 #include "device/SystemLibraries.h"
-#include "base/SystemFolder.h"
+#include "base/SystemLibrary.h"
 #include <optional>
 
 namespace {
@@ -19,9 +19,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
 }
 
 template <typename Function> bool Resolve(HMODULE module, const char* name, Function& function) {
-    // Through the generic function type, which every function pointer may be cast to and from.
-    function = reinterpret_cast<Function>(
-        reinterpret_cast<void (*)()>(reinterpret_cast<void*>(GetProcAddress(module, name))));
+    function = LibraryCall<Function>(module, name);
     return function != nullptr;
 }
 

@@ -1,5 +1,5 @@
 #include "runner/ConsoleToolRunner.h"
-#include "base/SystemFolder.h"
+#include "base/SystemLibrary.h"
 #include "base/UniqueResource.h"
 #include "runner/ThreadAnsiText.h"
 #include "runner/ToolChunk.h"

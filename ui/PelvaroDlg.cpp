@@ -289,10 +289,7 @@ void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
         void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
         void StartDfuWorker(const std::wstring& packagePath,
                             const std::wstring& portName) override {
-            // The tool gets the file that was checked, whatever its current folder.
-            const std::wstring folder = ModuleDirectory();
-            ::StartDfuWorker(m_dialog.m_hWnd, ResolveConfiguredPath(folder, packagePath), portName,
-                             folder);
+            ::StartDfuWorker(m_dialog.m_hWnd, packagePath, portName, ModuleDirectory());
         }
 
     private:

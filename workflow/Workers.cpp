@@ -18,7 +18,9 @@ struct DfuJob {
 DWORD WINAPI DfuThread(LPVOID param) noexcept {
     const std::unique_ptr<DfuJob> job(static_cast<DfuJob*>(param));
     DialogChannel channel(job->dialog);
-    RunDfuUpgrade(job->packagePath, job->portName, job->workingDirectory, channel);
+    // The tool gets the file that was checked, whatever its current folder.
+    RunDfuUpgrade(ResolveConfiguredPath(job->workingDirectory, job->packagePath), job->portName,
+                  job->workingDirectory, channel);
     return 1;
 }
 

@@ -5,7 +5,9 @@
 #include <windows.h>
 
 // Worker threads of the two workflows. Each gets its own copies of what it reads at start, so a
-// later press cannot change them, and reaches the dialog only through DialogChannel.
+// later press cannot change them, and reaches the dialog only through DialogChannel. The tools
+// run in workingDirectory (the executable's folder) and get the full path of each configured
+// file, resolved below that folder as the check did.
 
 // Runs the serial DFU of packagePath on portName; false when no thread could be started.
 bool StartDfuWorker(HWND dialog, const std::wstring& packagePath, const std::wstring& portName,

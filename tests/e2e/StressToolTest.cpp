@@ -1,6 +1,7 @@
 // Faults of the outside tools against the real program: a flood of output, a tool that never
 // ends, a tool killed halfway.
 #include "StressSupport.h"
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace stress;
@@ -12,22 +13,35 @@ namespace {
 constexpr char kFloodLine[] = "Flash block verified.\n";
 constexpr size_t kFloodBytes = 10 * 1024 * 1024;
 
-std::string FloodScenario() {
-    const size_t lines = kFloodBytes / (sizeof(kFloodLine) - 1) + 1;
+constexpr size_t kFloodLineLength = sizeof(kFloodLine) - 1;
+
+// The erase step writes that many flood lines in one go; the sections after it follow.
+std::string FloodScenario(size_t lines, const std::string& laterSections) {
     return "[nrfjprog --eraseall]\nout \"Flash block verified.\\n\"*" + std::to_string(lines) +
-           "\n[nrfjprog]\nout \"should not run\\r\\n\"\n";
+           "\n" + laterSections;
 }
 
-// The chunks that the log holds after the banner: the text between the "\r\n" the program adds.
-std::vector<std::wstring> Chunks(const std::wstring& logAfterBanner) {
-    std::vector<std::wstring> chunks;
+std::wstring FloodLines(size_t lines) {
+    std::wstring text;
+    for (size_t line = 0; line < lines; ++line) {
+        text += Wide(kFloodLine);
+    }
+    return text;
+}
+
+// The tool's bytes that the log holds after the banner: the chunks between the "\r\n" the program
+// adds, joined; `largest` gets the longest chunk's length.
+std::wstring JoinedChunks(const std::wstring& logAfterBanner, size_t& largest) {
+    std::wstring joined;
+    largest = 0;
     size_t start = 0;
     for (size_t end = logAfterBanner.find(L"\r\n"); end != std::wstring::npos;
          end = logAfterBanner.find(L"\r\n", start)) {
-        chunks.push_back(logAfterBanner.substr(start, end - start));
+        joined.append(logAfterBanner, start, end - start);
+        largest = std::max(largest, end - start);
         start = end + 2;
     }
-    return chunks;
+    return joined;
 }
 
 class StressToolTest : public ::testing::Test {
@@ -43,7 +57,8 @@ protected:
 } // namespace
 
 TEST_F(StressToolTest, FloodKeepsTheWindowAnsweringAndClosingEndsTheProgram) {
-    StandInSession tools(FloodScenario());
+    StandInSession tools(FloodScenario(kFloodBytes / kFloodLineLength + 1,
+                                       "[nrfjprog]\nout \"should not run\\r\\n\"\n"));
     ToolReaper reaper(tools);
     AppUnderTest app(folder);
     HWND dialog = app.WaitForMainWindow();
@@ -66,16 +81,11 @@ TEST_F(StressToolTest, FloodKeepsTheWindowAnsweringAndClosingEndsTheProgram) {
     const std::wstring log = Text(dialog, kLog);
     const std::wstring banner = L"Eraseall...\r\n";
     ASSERT_EQ(log.substr(0, banner.size()), banner);
-    std::wstring joined;
-    for (const auto& chunk : Chunks(log.substr(banner.size()))) {
-        EXPECT_LE(chunk.size(), 4096u);
-        joined += chunk;
-    }
+    size_t largest = 0;
+    const std::wstring joined = JoinedChunks(log.substr(banner.size()), largest);
+    EXPECT_LE(largest, 4096u);
     ASSERT_GT(joined.size(), 64u * 1024);
-    std::wstring expected;
-    while (expected.size() < joined.size()) {
-        expected += Wide(kFloodLine);
-    }
+    const std::wstring expected = FloodLines(joined.size() / kFloodLineLength + 1);
     EXPECT_TRUE(joined == expected.substr(0, joined.size())) << "no byte lost or repeated";
     EXPECT_EQ(Text(dialog, kResult), L"") << "no outcome while the step still runs";
     EXPECT_LT(joined.size(), kFloodBytes) << "the flood is still under way when the window closes";
@@ -94,11 +104,10 @@ TEST_F(StressToolTest, FloodKeepsTheWindowAnsweringAndClosingEndsTheProgram) {
 // the box holds the banners and the tool's bytes in order, each read followed by the program's
 // "\r\n", with nothing cut or doubled, and its last line is in view.
 TEST_F(StressToolTest, LongOutputIsShownWholeWithItsEndInView) {
-    const size_t lines = 100 * 1024 / (sizeof(kFloodLine) - 1) + 1;
-    StandInSession tools("[nrfjprog --eraseall]\nout \"Flash block verified.\\n\"*" +
-                         std::to_string(lines) +
-                         "\n[nrfjprog --program]\nout \"Parsing image file.\\r\\n\"\n"
-                         "[nrfjprog --reset]\nout \"Run.\\r\\n\"\n");
+    const size_t lines = 100 * 1024 / kFloodLineLength + 1;
+    StandInSession tools(FloodScenario(lines,
+                                       "[nrfjprog --program]\nout \"Parsing image file.\\r\\n\"\n"
+                                       "[nrfjprog --reset]\nout \"Run.\\r\\n\"\n"));
     ToolReaper reaper(tools);
     AppUnderTest app(folder);
     HWND dialog = app.WaitForMainWindow();
@@ -110,19 +119,13 @@ TEST_F(StressToolTest, LongOutputIsShownWholeWithItsEndInView) {
     const std::wstring banner = L"Eraseall...\r\n";
     const std::wstring tail = L"Program...\r\nParsing image file.\r\n\r\nReset...\r\nRun.\r\n\r\n";
     ASSERT_GT(log.size(), banner.size() + tail.size() + 100 * 1024);
-    EXPECT_EQ(log.substr(0, banner.size()), banner);
-    EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+    EXPECT_TRUE(log.starts_with(banner));
+    EXPECT_TRUE(log.ends_with(tail));
     const std::wstring output = log.substr(banner.size(), log.size() - banner.size() - tail.size());
-    ASSERT_EQ(output.substr(output.size() - 2), L"\r\n");
-    std::wstring joined;
-    for (const auto& chunk : Chunks(output)) {
-        joined += chunk;
-    }
-    std::wstring expected;
-    for (size_t line = 0; line < lines; ++line) {
-        expected += Wide(kFloodLine);
-    }
-    EXPECT_TRUE(joined == expected) << joined.size() << " of " << expected.size() << " characters";
+    ASSERT_TRUE(output.ends_with(L"\r\n"));
+    size_t largest = 0;
+    const std::wstring joined = JoinedChunks(output, largest);
+    EXPECT_TRUE(joined == FloodLines(lines)) << joined.size() << " characters";
 
     // The log ends with a line end, so its last line is the empty one after it.
     HWND box = GetDlgItem(dialog, kLog);

@@ -1,5 +1,22 @@
 #include "ScreenPixels.h"
-#include <vector>
+
+std::vector<RGBQUAD> BitmapPixels(HBITMAP bitmap, int width, int height) {
+    std::vector<RGBQUAD> pixels(static_cast<std::size_t>(width) * height);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, bitmap, 0, height, pixels.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != height) {
+        pixels.clear();
+    }
+    return pixels;
+}
 
 std::size_t CountScreenPixels(HWND window, COLORREF colour) {
     RECT area;
@@ -11,28 +28,16 @@ std::size_t CountScreenPixels(HWND window, COLORREF colour) {
     }
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    std::size_t count = 0;
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    // DIB pixels are 0x00RRGGBB; COLORREF is 0x00BBGGRR.
-    const DWORD wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-    for (int i = 0; i < width * height; ++i) {
-        count += (pixels[i] & 0x00FFFFFF) == wanted ? 1 : 0;
-    }
     SelectObject(memory, previous);
-    DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    std::size_t count = 0;
+    for (const RGBQUAD& p : BitmapPixels(bitmap, width, height)) {
+        count += RGB(p.rgbRed, p.rgbGreen, p.rgbBlue) == colour ? 1 : 0;
+    }
+    DeleteObject(bitmap);
     return count;
 }

@@ -1,4 +1,5 @@
 #include "ExecutableResources.h"
+#include "ScreenPixels.h"
 #include "TestFolder.h"
 #include <gtest/gtest.h>
 #include <set>
@@ -124,18 +125,8 @@ TEST_F(IconGroupTest, SystemPicksTheImageOfEachSizeAndLoadsIt) {
         EXPECT_EQ(colour.bmHeight, size);
         // The alpha channel came through the loader: clear around the artwork, solid inside,
         // smooth edges.
-        std::vector<RGBQUAD> pixels(static_cast<size_t>(size) * size);
-        BITMAPINFO format = {};
-        format.bmiHeader.biSize = sizeof(format.bmiHeader);
-        format.bmiHeader.biWidth = size;
-        format.bmiHeader.biHeight = -size;
-        format.bmiHeader.biPlanes = 1;
-        format.bmiHeader.biBitCount = 32;
-        format.bmiHeader.biCompression = BI_RGB;
-        HDC screen = GetDC(nullptr);
-        EXPECT_EQ(GetDIBits(screen, info.hbmColor, 0, size, pixels.data(), &format, DIB_RGB_COLORS),
-                  size);
-        ReleaseDC(nullptr, screen);
+        const std::vector<RGBQUAD> pixels = BitmapPixels(info.hbmColor, size, size);
+        EXPECT_EQ(pixels.size(), static_cast<size_t>(size) * size);
         size_t clear = 0, solid = 0, partial = 0;
         for (const auto& p : pixels) {
             clear += p.rgbReserved == 0;

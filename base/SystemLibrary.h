@@ -16,3 +16,10 @@ inline std::wstring SystemFolderFile(const wchar_t* name) {
     }
     return path + name;
 }
+
+// A call of a loaded library, looked up by name at run time; nullptr when the library lacks it.
+template <typename Function> Function LibraryCall(HMODULE module, const char* name) {
+    // Through the generic function type, which every function pointer may be cast to and from.
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(reinterpret_cast<void*>(GetProcAddress(module, name))));
+}
