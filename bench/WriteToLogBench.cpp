@@ -45,37 +45,33 @@ void MeasureWriteToLog(int writes, Report& report) {
                     written.size(), writes);
         return;
     }
+    // Each write is taken by the first event (refresh or repaint) whose samples reach it; returns
+    // how many events took at least one write.
+    const auto match = [&](const auto& events, auto take) {
+        std::size_t next = 0;
+        std::size_t eventsWithSamples = 0;
+        for (const auto& event : events) {
+            const std::size_t before = next;
+            while (next < written.size() && static_cast<long>(next) <= event.lastSample) {
+                take(event, written[next++]);
+            }
+            eventsWithSamples += next > before ? 1 : 0;
+        }
+        return eventsWithSamples;
+    };
     std::vector<double> inBox;
     std::vector<double> inView;
-    std::size_t next = 0;
-    std::size_t refreshesWithSamples = 0;
-    long lastSeen = -1;
-    for (const auto& refresh : refreshes) {
-        if (refresh.lastSample > lastSeen) {
-            ++refreshesWithSamples;
-            lastSeen = refresh.lastSample;
-        }
-        while (next < written.size() && static_cast<long>(next) <= refresh.lastSample) {
-            inBox.push_back(TicksToMs(refresh.textIn - written[next]));
-            inView.push_back(TicksToMs(refresh.scrollEnd - written[next]));
-            ++next;
-        }
-    }
+    const std::size_t refreshesWithSamples =
+        match(refreshes, [&](const RefreshRecord& refresh, long long write) {
+            inBox.push_back(TicksToMs(refresh.textIn - write));
+            inView.push_back(TicksToMs(refresh.scrollEnd - write));
+        });
     // A write is painted by the first repaint that began with it in the box.
     std::vector<double> painted;
-    std::size_t paintsWithSamples = 0;
-    next = 0;
-    lastSeen = -1;
-    for (const auto& paint : paints) {
-        if (paint.lastSample > lastSeen) {
-            ++paintsWithSamples;
-            lastSeen = paint.lastSample;
-        }
-        while (next < written.size() && static_cast<long>(next) <= paint.lastSample) {
-            painted.push_back(TicksToMs(paint.end - written[next]));
-            ++next;
-        }
-    }
+    const std::size_t paintsWithSamples =
+        match(paints, [&](const PaintRecord& paint, long long write) {
+            painted.push_back(TicksToMs(paint.end - write));
+        });
     // What one refresh and one repaint cost at the start and at the end of the run.
     const auto tenths = [](const auto& events, auto cost) {
         std::vector<double> early, late;
