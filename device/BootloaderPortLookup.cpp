@@ -71,7 +71,7 @@ void TraceFind(std::size_t times) {
 
 } // namespace
 
-BootloaderPorts FindBootloaderPort() {
+BootloaderPorts PresentBootloaderPorts() {
     // Called from the window's message handling, where no exception may pass.
     try {
         const SetupApiCalls* api = SystemSetupApi();
@@ -79,10 +79,14 @@ BootloaderPorts FindBootloaderPort() {
             return {};
         }
         SystemPortCalls calls(*api);
-        BootloaderPorts found = SelectBootloaderPort(ListPortDevices(calls));
-        TraceFind(found.count);
-        return found;
+        return SelectBootloaderPort(ListPortDevices(calls));
     } catch (const std::exception&) {
         return {};
     }
+}
+
+BootloaderPorts FindBootloaderPort() {
+    BootloaderPorts found = PresentBootloaderPorts();
+    TraceFind(found.count);
+    return found;
 }

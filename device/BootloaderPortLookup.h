@@ -5,3 +5,6 @@
 // is exactly one; a count of 0 when there is none yet, so the caller may simply ask again. Writes
 // "find" to standard output for every bootloader port seen.
 BootloaderPorts FindBootloaderPort();
+
+// The same without the trace: which bootloader ports are there before anything is asked.
+BootloaderPorts PresentBootloaderPorts();

@@ -29,3 +29,21 @@ bool IsUpgradeInterfacePath(std::wstring_view path) {
     return FirstOccurrenceAfterStart(upper, L"VID_9A6C") &&
            FirstOccurrenceAfterStart(upper, L"MI_02");
 }
+
+std::wstring UpgradeDeviceKey(std::wstring_view path) {
+    std::wstring key = AsciiUpper(path);
+    constexpr auto npos = std::wstring::npos;
+    const auto hardware = key.find(L'#');
+    const auto instance = hardware == npos ? npos : key.find(L'#', hardware + 1);
+    const auto end = instance == npos ? npos : key.find(L'#', instance + 1);
+    const auto collectionNumber = end == npos ? npos : key.rfind(L'&', end);
+    if (collectionNumber == npos || collectionNumber < instance) {
+        return key;
+    }
+    key.erase(collectionNumber, end - collectionNumber);
+    const auto collection = key.find(L"&COL", hardware);
+    if (collection < instance) {
+        key.erase(collection, key.find_first_of(L"&#", collection + 1) - collection);
+    }
+    return key;
+}

@@ -1,15 +1,20 @@
 #include "device/UpgradeRequestScan.h"
 #include "base/ScopeExit.h"
 #include "device/UpgradeInterfaceMatch.h"
+#include <set>
 
-bool RequestUpgradeOnMatchingInterfaces(HidInterfaceCalls& calls) {
+namespace {
+
+// Opens every matching interface in the order the system lists them, each with its own open and
+// close, and hands it to visit while it is open. An interface whose size or detail cannot be read,
+// or which cannot be opened, is skipped.
+template <typename Visit> void ForEachOpenMatchingInterface(HidInterfaceCalls& calls, Visit visit) {
     void* list = nullptr;
     if (!calls.GetInterfaceList(list)) {
-        return false;
+        return;
     }
     const ScopeExit destroyList([&] { calls.DestroyList(list); });
 
-    bool sent = false;
     for (std::uint32_t index = 0; calls.EnumInterface(list, index); ++index) {
         std::uint32_t size = 0;
         std::wstring path;
@@ -24,8 +29,24 @@ bool RequestUpgradeOnMatchingInterfaces(HidInterfaceCalls& calls) {
             continue;
         }
         const ScopeExit close([&] { calls.Close(device); });
+        visit(path, device);
+    }
+}
+
+} // namespace
+
+bool RequestUpgradeOnMatchingInterfaces(HidInterfaceCalls& calls) {
+    bool sent = false;
+    ForEachOpenMatchingInterface(calls, [&](const std::wstring&, void* device) {
         sent = true;
         calls.RequestUpgrade(device);
-    }
+    });
     return sent;
+}
+
+std::size_t CountMatchingDevices(HidInterfaceCalls& calls) {
+    std::set<std::wstring> devices;
+    ForEachOpenMatchingInterface(
+        calls, [&](const std::wstring& path, void*) { devices.insert(UpgradeDeviceKey(path)); });
+    return devices.size();
 }

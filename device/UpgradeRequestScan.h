@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -29,3 +30,7 @@ public:
 // each with its own open and close. An interface whose size or detail cannot be read, or which
 // cannot be opened, is skipped. True when at least one request was sent.
 bool RequestUpgradeOnMatchingInterfaces(HidInterfaceCalls& calls);
+
+// The devices that RequestUpgradeOnMatchingInterfaces would ask now: the matching interfaces that
+// can be opened, each opened and closed once, those of one device counted once.
+std::size_t CountMatchingDevices(HidInterfaceCalls& calls);

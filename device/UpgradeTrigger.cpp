@@ -108,19 +108,28 @@ private:
     SP_DEVICE_INTERFACE_DATA m_interface = {};
 };
 
-} // namespace
-
-bool TriggerUpgradeMode() {
-    // Called from the window's message handling, where no exception may pass.
+// Runs a scan over the system's HID interfaces; called from the window's message handling, where
+// no exception may pass, so anything thrown gives the answer for "nothing found".
+template <typename Result> Result ScanSystemInterfaces(Result (*scan)(HidInterfaceCalls&)) {
     try {
         const SetupApiCalls* setupApi = SystemSetupApi();
         const HidCalls* hid = SystemHid();
         if (setupApi == nullptr || hid == nullptr) {
-            return false;
+            return {};
         }
         SystemHidCalls calls(*setupApi, *hid);
-        return RequestUpgradeOnMatchingInterfaces(calls);
+        return scan(calls);
     } catch (const std::exception&) {
-        return false;
+        return {};
     }
+}
+
+} // namespace
+
+bool TriggerUpgradeMode() {
+    return ScanSystemInterfaces(&RequestUpgradeOnMatchingInterfaces);
+}
+
+std::size_t CountUpgradeDevices() {
+    return ScanSystemInterfaces(&CountMatchingDevices);
 }

@@ -2,6 +2,11 @@
 
 namespace {
 
+// cmd reads the registry for a command to run first (AutoRun), for delayed expansion, which makes
+// "!NAME!" expand, and for whether its extensions, which "%cd:~,%" needs, are on. The switches
+// settle all three for every tool, whatever the registry of the PC says.
+constexpr std::wstring_view kCmd = L"cmd /d /e:on /v:off /c ";
+
 bool IsControl(wchar_t c) {
     return c < 0x20 || c == 0x7F;
 }
@@ -54,11 +59,11 @@ std::optional<std::wstring> DfuUpgradeCommandLine(std::wstring_view packagePath,
     if (!package || !port) {
         return std::nullopt;
     }
-    return L"cmd /c nrfutil dfu serial -pkg " + *package + L" -p " + *port;
+    return std::wstring(kCmd) + L"nrfutil dfu serial -pkg " + *package + L" -p " + *port;
 }
 
 std::wstring EraseAllCommandLine() {
-    return L"cmd /c nrfjprog --family NRF52 --eraseall";
+    return std::wstring(kCmd) + L"nrfjprog --family NRF52 --eraseall";
 }
 
 std::optional<std::wstring> ProgramCommandLine(std::wstring_view hexPath) {
@@ -66,9 +71,9 @@ std::optional<std::wstring> ProgramCommandLine(std::wstring_view hexPath) {
     if (!hex) {
         return std::nullopt;
     }
-    return L"cmd /c nrfjprog --family NRF52 --program " + *hex;
+    return std::wstring(kCmd) + L"nrfjprog --family NRF52 --program " + *hex;
 }
 
 std::wstring ResetCommandLine() {
-    return L"cmd /c nrfjprog --family NRF52 --reset";
+    return std::wstring(kCmd) + L"nrfjprog --family NRF52 --reset";
 }

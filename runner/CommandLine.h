@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-// How one value goes into a tool's command line after "cmd /c": as it stands when cmd and the
+// How one value goes into a tool's command line after "cmd ... /c": as it stands when cmd and the
 // tool take it as one plain argument; in double quotes when it holds a blank or a character that
 // cmd treats specially (& | < > ^ ( ) , ; =) or is empty; nothing at all when no quoting can keep
 // it whole (a double quote or a control character such as CR, LF or NUL). Every "%" is written
@@ -11,8 +11,9 @@
 // "%" goes in byte for byte.
 std::optional<std::wstring> CommandArgument(std::wstring_view value);
 
-// The four command lines of the outside tools. A line with an argument is empty when that
-// argument cannot be passed safely; the tool is then not started.
+// The four command lines of the outside tools, each "cmd /d /e:on /v:off /c " and the tool's own
+// line: no AutoRun command, extensions on and delayed expansion off. A line with an argument is
+// empty when that argument cannot be passed safely; the tool is then not started.
 std::optional<std::wstring> DfuUpgradeCommandLine(std::wstring_view packagePath,
                                                   std::wstring_view portName);
 std::wstring EraseAllCommandLine();

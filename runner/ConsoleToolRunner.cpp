@@ -3,6 +3,7 @@
 #include "base/UniqueResource.h"
 #include "runner/ThreadAnsiText.h"
 #include "runner/ToolChunk.h"
+#include "runner/ToolJob.h"
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -61,7 +62,8 @@ bool IsListableInput(HANDLE input, HANDLE writeEnd) {
     return GetHandleInformation(input, &flags) && (flags & HANDLE_FLAG_INHERIT) != 0;
 }
 
-// The status the process ended with, once it has ended; none when that cannot be had.
+// The status the process ended with, once it has ended; none when that cannot be had. The
+// run's deadline bounds the wait: it ends the process.
 std::optional<std::uint32_t> ExitStatus(HANDLE process) {
     DWORD status = 0;
     if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0 ||
@@ -80,7 +82,7 @@ bool ReportToolFailure(const wchar_t* message, const wchar_t* failureCaption) {
 
 bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner, CaptureMode mode,
                     const wchar_t* failureCaption, const std::wstring& workingDirectory,
-                    ToolLog& log) {
+                    ToolLog& log, const RunDeadline& deadline) {
     // Both ends start out private; only the write end is then made inheritable, and the handle
     // list below hands it to this run's child alone.
     UniqueHandle readEnd;
@@ -119,7 +121,7 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
     startup.lpAttributeList = handleList.get();
 
     // The system's own cmd.exe, named in full: left to the search, the system would take a cmd.exe
-    // from the executable's folder or the current one first. The line still starts "cmd /c", and
+    // from the executable's folder or the current one first. The line still starts "cmd", and
     // cmd itself finds the tool.
     const std::wstring interpreter = SystemFolderFile(L"cmd.exe");
     if (interpreter.empty()) {
@@ -127,18 +129,23 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
     }
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
+    ToolJob job;
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(interpreter.c_str(), buffer.data(), nullptr, nullptr, TRUE,
-                        EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                        EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED, nullptr,
                         workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
                         &startup.StartupInfo, &started)) {
         return ReportToolFailure(kCreateProcessFailed, failureCaption);
     }
     // The process handle stays until the output has ended, for the exit status; the thread
-    // handle is of no use.
+    // handle only until the process runs, in its job.
     const UniqueHandle process(started.hProcess);
-    UniqueHandle thread(started.hThread);
-    thread.reset();
+    {
+        const UniqueHandle thread(started.hThread);
+        job.Adopt(process.get());
+        ResumeThread(thread.get());
+    }
+    RunDeadlineTimer timer(job, deadline.milliseconds);
 
     log.AppendAndRefresh(banner);
     writeEnd.reset();
@@ -160,12 +167,23 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
     }
     readEnd.reset();
 
-    // After a stop at "ERROR" the tool is not waited for: it may never end.
+    // After a stop at "ERROR" the tool is not waited for: it may never end, and its job ends it
+    // with the run.
+    std::optional<std::uint32_t> status;
     if (judge.NeedsExitStatus()) {
-        const std::wstring ending = judge.OnToolEnded(ExitStatus(process.get()));
+        status = ExitStatus(process.get());
+    }
+    const bool late = timer.Stop();
+    if (late) {
+        // Ended from outside: the status the tool ended with says nothing about its work.
+        log.AppendAndRefresh(deadline.line);
+        status.reset();
+    }
+    if (judge.NeedsExitStatus()) {
+        const std::wstring ending = judge.OnToolEnded(status);
         if (!ending.empty()) {
             log.AppendAndRefresh(ending);
         }
     }
-    return judge.Succeeded();
+    return judge.Succeeded() && !late;
 }

@@ -6,18 +6,27 @@
 inline constexpr wchar_t kCreatePipeFailed[] = L"CreatePipe Failed!";
 inline constexpr wchar_t kCreateProcessFailed[] = L"CreateProcess Failed!";
 
+// How long one run may take, and the line that says so when it took longer.
+struct RunDeadline {
+    unsigned long milliseconds;
+    const wchar_t* line;
+};
+
 // Runs one command line through the system folder's cmd.exe, in a hidden console process whose
-// standard output and error come back through a pipe of this run alone. The banner opens the
+// standard output and error come back through a pipe of this run alone. The process and all it
+// starts belong to the run: they end with it (or with the program) at the latest, and at the
+// deadline, when the run logs the deadline's line and fails. The banner opens the
 // run's part of the log; every chunk of output is judged by the mode and the log is refreshed
 // after each. When the output has ended and the tool's exit status still matters (see
 // ToolOutputJudge), the run waits for the tool and logs what its end adds. Returns the run's
 // result: in EchoCheck mode true when output came, none of it held "ERROR" and the tool ended with
 // status 0; in WatchOnly mode true when the device said it was programmed. When the pipe or the
 // process cannot be made, shows why in a box with the given caption, logs nothing and returns
-// false. Blocks until the output ends (or "ERROR" shows) and, where needed, the tool ends.
+// false. Blocks until the output ends (or "ERROR" shows) and, where needed, the tool ends, or
+// until the deadline.
 bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner, CaptureMode mode,
                     const wchar_t* failureCaption, const std::wstring& workingDirectory,
-                    ToolLog& log);
+                    ToolLog& log, const RunDeadline& deadline);
 
 // The runner's failure box: no owner, warning icon, OK only. Returns false for the run's result.
 bool ReportToolFailure(const wchar_t* message, const wchar_t* failureCaption);

@@ -14,7 +14,7 @@ bool RunNrfjprogStep(const std::optional<std::wstring>& commandLine, const wchar
         return ReportToolFailure(kCreateProcessFailed, kNrfjprogCaption);
     }
     return RunConsoleTool(*commandLine, banner, CaptureMode::EchoCheck, kNrfjprogCaption,
-                          workingDirectory, log);
+                          workingDirectory, log, kNrfjprogDeadline);
 }
 
 } // namespace
@@ -27,7 +27,7 @@ void RunDfuUpgrade(const std::wstring& packagePath, const std::wstring& portName
         return;
     }
     RunConsoleTool(*commandLine, L"Upgrading...\r\n", CaptureMode::WatchOnly, kDfuCaption,
-                   workingDirectory, log);
+                   workingDirectory, log, kDfuDeadline);
 }
 
 bool RunEraseAll(const std::wstring& workingDirectory, ToolLog& log) {

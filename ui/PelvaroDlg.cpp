@@ -16,6 +16,14 @@
 
 namespace {
 
+// The six buttons that start a run.
+constexpr int kRunButtons[] = {IDC_UPGRADE_REMOTE, IDC_UPGRADE_TABLET, IDC_UPGRADE_DONGLE,
+                               IDC_JLINK_REMOTE,   IDC_JLINK_TABLET,   IDC_JLINK_DONGLE};
+
+constexpr wchar_t kCloseDuringRunQuestion[] =
+    L"An upgrade is still running. Closing now can leave the device without working firmware. "
+    L"Close anyway?";
+
 std::wstring ApplicationName() {
     wchar_t path[kPathBufferChars] = {};
     GetModuleFileNameW(nullptr, path, static_cast<DWORD>(kPathBufferChars));
@@ -194,7 +202,22 @@ void CPelvaroDlg::OnOK() {
         SendMessageW(focus, BM_CLICK, 0, 0);
         return;
     }
-    CDialogBase::OnOK();
+    if (ConfirmClose()) {
+        CDialogBase::OnOK();
+    }
+}
+
+// Escape, the close box, Alt+F4 and the system menu's Close all come here.
+void CPelvaroDlg::OnCancel() {
+    if (ConfirmClose()) {
+        CDialogBase::OnCancel();
+    }
+}
+
+bool CPelvaroDlg::ConfirmClose() const {
+    // The tools end with the program; a device left halfway may have no working firmware.
+    return !m_runActive || MessageBoxW(m_hWnd, kCloseDuringRunQuestion, ApplicationName().c_str(),
+                                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 void CPelvaroDlg::OnPaint() {
@@ -268,7 +291,49 @@ void CPelvaroDlg::OnJLinkDongle() {
     ProgramOverJLink(UpgradeTarget::Dongle);
 }
 
+bool CPelvaroDlg::BeginRun() {
+    if (m_runActive) {
+        return false;
+    }
+    m_runActive = true;
+    HWND focus = GetFocus();
+    m_pressedButton = nullptr;
+    for (const int id : kRunButtons) {
+        HWND button = GetDlgItem(m_hWnd, id);
+        if (button == focus) {
+            // Disabling the focused button would leave the focus nowhere and the keyboard dead;
+            // in the log box, Escape and Enter still reach the dialog.
+            m_pressedButton = IsWindowVisible(button) ? button : nullptr;
+            SetFocus(m_editLog);
+        }
+        EnableWindow(button, FALSE);
+    }
+    return true;
+}
+
+void CPelvaroDlg::EndRun() {
+    m_runActive = false;
+    for (const int id : kRunButtons) {
+        EnableWindow(GetDlgItem(m_hWnd, id), TRUE);
+    }
+    if (m_pressedButton != nullptr && GetFocus() == m_editLog) {
+        SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_pressedButton), TRUE);
+    }
+    m_pressedButton = nullptr;
+}
+
+void CPelvaroDlg::DropQueuedInput() const {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+           PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
+           PeekMessageW(&message, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
+    }
+}
+
 void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
+    if (!BeginRun()) {
+        return;
+    }
     // The press runs on this thread until its worker starts, as the dialog's own operations.
     class Ops : public UsbUpgradeOps {
     public:
@@ -278,6 +343,9 @@ void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
         }
         bool IsConfiguredFilePresent(const std::wstring& value) override {
             return m_dialog.IsConfiguredFilePresent(value);
+        }
+        std::size_t CountConnectedDevices() override {
+            return CountUpgradeDevices() + PresentBootloaderPorts().count;
         }
         bool TriggerUpgradeMode() override { return ::TriggerUpgradeMode(); }
         void AppendLog(const std::wstring& text) override {
@@ -289,16 +357,26 @@ void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
         void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
         void StartDfuWorker(const std::wstring& packagePath,
                             const std::wstring& portName) override {
-            ::StartDfuWorker(m_dialog.m_hWnd, packagePath, portName, ModuleDirectory());
+            m_workerStarted =
+                ::StartDfuWorker(m_dialog.m_hWnd, packagePath, portName, ModuleDirectory());
         }
+        bool WorkerStarted() const { return m_workerStarted; }
 
     private:
         CPelvaroDlg& m_dialog;
+        bool m_workerStarted = false;
     } ops(*this);
     RunUsbUpgrade(ops, target, m_packagePath, m_portName);
+    if (!ops.WorkerStarted()) {
+        EndRun();
+    }
+    DropQueuedInput();
 }
 
 void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
+    if (!BeginRun()) {
+        return;
+    }
     class Ops : public JLinkPressOps {
     public:
         explicit Ops(CPelvaroDlg& dialog) : m_dialog(dialog) {}
@@ -310,7 +388,9 @@ void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
             GetWindowRect(label, &area);
             ScreenToClient(m_dialog.m_hWnd, reinterpret_cast<POINT*>(&area.left));
             ScreenToClient(m_dialog.m_hWnd, reinterpret_cast<POINT*>(&area.right));
-            InvalidateRect(m_dialog.m_hWnd, &area, TRUE);
+            // Painted now: the press then holds this thread while the new run already works.
+            RedrawWindow(m_dialog.m_hWnd, &area, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         }
         bool StartJLinkWorker(UpgradeTarget t) override {
             m_worker =
@@ -320,12 +400,17 @@ void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
         void WaitForWorker(unsigned milliseconds) override {
             WaitHandlingSentMessages(m_worker.get(), milliseconds);
         }
+        bool WorkerStarted() const { return m_worker.valid(); }
 
     private:
         CPelvaroDlg& m_dialog;
         UniqueHandle m_worker;
     } ops(*this);
     PressJLink(ops, target);
+    if (!ops.WorkerStarted()) {
+        EndRun();
+    }
+    DropQueuedInput();
 }
 
 bool CPelvaroDlg::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -341,6 +426,9 @@ bool CPelvaroDlg::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return true;
     case kMissingFileMessage:
         ShowMessage(MissingConfiguredFileMessage(*reinterpret_cast<const std::wstring*>(lParam)));
+        return true;
+    case kRunEndedMessage:
+        EndRun();
         return true;
     default:
         return false;

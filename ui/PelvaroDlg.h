@@ -14,6 +14,7 @@ protected:
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     void OnOK() override;
+    void OnCancel() override;
 
 private:
     void OnSysCommand(UINT nID, LPARAM lParam, INT_PTR& result);
@@ -31,6 +32,17 @@ private:
 
     void UpgradeOverUsb(UpgradeTarget target);
     void ProgramOverJLink(UpgradeTarget target);
+
+    // One run at a time: a press starts a run only when none is active, and the run stays
+    // active until its worker reports its end (or, when no worker started, until the press
+    // returns). The six buttons are disabled meanwhile.
+    bool BeginRun();
+    void EndRun();
+    // Clicks and keys that came while a press held this thread were meant for the window as it
+    // was before the press.
+    void DropQueuedInput() const;
+    // While a run is active, closing asks first; true when the window may close.
+    bool ConfirmClose() const;
     // Requests of the workers, carried out here on the user-interface thread.
     bool OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -52,5 +64,8 @@ private:
     std::wstring m_configPath;
     std::wstring m_packagePath;
     bool m_resultOk = false;
+    bool m_runActive = false;
+    // The visible button that had the focus when the run began; it gets it back at the run's end.
+    HWND m_pressedButton = nullptr;
     UniqueGdiObject m_resultFont;
 };

@@ -15,3 +15,7 @@ void DialogChannel::SetResultText(const std::wstring& text) const {
 void DialogChannel::ShowMissingFile(const std::wstring& value) const {
     SendMessageW(m_dialog, kMissingFileMessage, 0, reinterpret_cast<LPARAM>(&value));
 }
+
+void DialogChannel::ReportRunEnded() const {
+    SendMessageW(m_dialog, kRunEndedMessage, 0, 0);
+}

@@ -11,6 +11,7 @@ enum : UINT {
     kSetResultFlagMessage = WM_APP + 2, // wParam: the new result flag
     kSetResultTextMessage = WM_APP + 3, // lParam: const wchar_t* label text
     kMissingFileMessage = WM_APP + 4,   // lParam: const std::wstring* configured value
+    kRunEndedMessage = WM_APP + 5,      // the worker's last message: its run is over
 };
 
 // The worker's end of those messages. Once the dialog is gone every send simply fails, so a worker
@@ -23,6 +24,7 @@ public:
     void SetResultText(const std::wstring& text) const;
     // Has the dialog show the message for a configured file that does not exist.
     void ShowMissingFile(const std::wstring& value) const;
+    void ReportRunEnded() const;
 
 private:
     HWND m_dialog;

@@ -6,6 +6,12 @@ void RunUsbUpgrade(UsbUpgradeOps& ops, UpgradeTarget target, std::wstring& packa
     if (!ops.IsConfiguredFilePresent(packagePath)) {
         return;
     }
+    // Asking two devices would restart both, and the package would go to whichever bootloader
+    // showed first.
+    if (ops.CountConnectedDevices() > 1) {
+        ops.AppendLog(kSeveralDevicesLine);
+        return;
+    }
     if (ops.TriggerUpgradeMode()) {
         ops.AppendLog(kUpgradeModeRequestedLine);
     }

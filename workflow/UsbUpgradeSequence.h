@@ -1,6 +1,7 @@
 #pragma once
 #include "config/UpgradeTarget.h"
 #include "device/BootloaderPort.h"
+#include <cstddef>
 #include <string>
 
 // The operations a USB upgrade press calls, in the order it calls them. The dialog provides the
@@ -11,6 +12,8 @@ public:
     virtual std::wstring ReadPackagePath(UpgradeTarget target) = 0;
     // Shows the configuration message itself when the file is missing.
     virtual bool IsConfiguredFilePresent(const std::wstring& value) = 0;
+    // The devices the trigger would ask plus the bootloader ports present before it.
+    virtual std::size_t CountConnectedDevices() = 0;
     virtual bool TriggerUpgradeMode() = 0;
     virtual void AppendLog(const std::wstring& text) = 0;
     virtual BootloaderPorts FindBootloaderPort() = 0;
@@ -22,6 +25,8 @@ public:
 inline constexpr wchar_t kUpgradeModeRequestedLine[] =
     L"Find the device and enter the upgrade mode...\r\n";
 inline constexpr wchar_t kNoBootloaderLine[] = L"No device in upgrade mode was found.\r\n";
+inline constexpr wchar_t kSeveralDevicesLine[] =
+    L"More than one device is connected. Connect only the device to upgrade.\r\n";
 inline constexpr wchar_t kSeveralBootloadersLine[] =
     L"More than one device is in upgrade mode. Connect only the device to upgrade.\r\n";
 inline constexpr int kBootloaderPolls = 10;
@@ -29,8 +34,9 @@ inline constexpr unsigned kBootloaderPollPauseMs = 100;
 
 // One press of a USB upgrade button: read and check the package, ask the devices to restart into
 // their bootloader, look for its port up to ten times with a pause after each empty look, and hand
-// the rest to a worker. A listing with two or more bootloader ports ends the press at once, and ten
-// empty looks end it, each with its line in the log. packagePath and portName are the dialog's
-// members, left as the press left them.
+// the rest to a worker. More than one device connected (to be asked, or in its bootloader already)
+// ends the press before anything is asked; a listing with two or more bootloader ports ends it at
+// once, and ten empty looks end it, each with its line in the log. packagePath and portName are the
+// dialog's members, left as the press left them.
 void RunUsbUpgrade(UsbUpgradeOps& ops, UpgradeTarget target, std::wstring& packagePath,
                    std::wstring& portName);

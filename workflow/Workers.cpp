@@ -1,4 +1,5 @@
 #include "workflow/Workers.h"
+#include "base/ScopeExit.h"
 #include "config/ConfigFile.h"
 #include "config/ConfiguredPath.h"
 #include "runner/ToolSteps.h"
@@ -18,6 +19,7 @@ struct DfuJob {
 DWORD WINAPI DfuThread(LPVOID param) noexcept {
     const std::unique_ptr<DfuJob> job(static_cast<DfuJob*>(param));
     DialogChannel channel(job->dialog);
+    const ScopeExit ended([&] { channel.ReportRunEnded(); });
     // The tool gets the file that was checked, whatever its current folder.
     RunDfuUpgrade(ResolveConfiguredPath(job->workingDirectory, job->packagePath), job->portName,
                   job->workingDirectory, channel);
@@ -62,6 +64,7 @@ private:
 
 DWORD WINAPI JLinkThread(LPVOID param) noexcept {
     const std::unique_ptr<JLinkJob> job(static_cast<JLinkJob*>(param));
+    const ScopeExit ended([&] { DialogChannel(job->dialog).ReportRunEnded(); });
     JLinkWorkerOps ops(*job);
     ProgramWithJLink(ops, job->target);
     return 1;

@@ -5,7 +5,8 @@
 #include <windows.h>
 
 // Worker threads of the two workflows. Each gets its own copies of what it reads at start, so a
-// later press cannot change them, and reaches the dialog only through DialogChannel. The tools
+// later press cannot change them, and reaches the dialog only through DialogChannel; its last
+// message says that its run is over. The tools
 // run in workingDirectory (the executable's folder) and get the full path of each configured
 // file, resolved below that folder as the check did.
 

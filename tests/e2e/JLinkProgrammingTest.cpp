@@ -42,7 +42,10 @@ protected:
         folder.WriteFile(L"tablet.hex", ":00000001FF\r\n");
     }
     // The J-Link buttons are hidden; a click message still reaches them.
-    static void Press(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+    static void Press(HWND dialog, int id) {
+        WaitForRunEnd(dialog);
+        PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    }
     static bool ResultIs(HWND dialog, const std::wstring& text) {
         return WaitUntil([&] { return Text(dialog, kResult) == text; }, 20000);
     }
@@ -137,10 +140,13 @@ TEST_F(JLinkProgrammingTest, ASecondPressClearsTheOldResultFirst) {
     tools.SetScenario(
         "[nrfjprog --eraseall]\nawait go\nout \"ERROR: JLinkARM DLL reported an error.\\r\\n\"\n");
     Press(dialog, kJLinkRemote);
+    const ULONGLONG pressed = GetTickCount64();
     EXPECT_TRUE(ResultIs(dialog, L"")) << "the label is emptied while the new run works";
     HWND label = GetDlgItem(dialog, kResult);
     EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(label, kGreen) == 0; }, 5000))
         << "no trace of the old text is left on screen";
+    // The press waits up to 2 s for its worker; the old result must not stay on screen meanwhile.
+    EXPECT_LT(GetTickCount64() - pressed, 1900u);
     tools.Signal(L"go");
     EXPECT_TRUE(ResultIs(dialog, L"fail"));
 }
@@ -183,4 +189,35 @@ TEST_F(JLinkProgrammingTest, MissingImageShowsTheMessageAndLeavesTheLabelEmpty) 
     EXPECT_EQ(Text(dialog, kResult), L"");
     EXPECT_EQ(Text(dialog, kLog), L"");
     EXPECT_TRUE(tools.Records().empty());
+}
+
+TEST_F(JLinkProgrammingTest, PressesDuringARunStartNothingAndTheButtonsShowIt) {
+    // The erase outlasts the press's wait, so a click queued behind the press comes in mid-run.
+    StandInSession tools("[nrfjprog --eraseall]\nout \"Erasing.\\r\\n\"\npause 4000\n"
+                         "[nrfjprog]\nout \"Run.\\r\\n\"\n");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+    const int buttons[] = {1000, kJLinkRemote, kJLinkTablet, 1004, 1005, 1006};
+
+    Press(dialog, kJLinkRemote);
+    PostMessageW(GetDlgItem(dialog, kJLinkTablet), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !tools.Records().empty(); }, 20000));
+    for (const int id : buttons) {
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+    }
+    // A command that another program sends comes in while the press waits for its worker.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), 0, SMTO_NORMAL, 10000,
+                        &ignored);
+    ASSERT_TRUE(ResultIs(dialog, L"success"));
+    ASSERT_TRUE(WaitForRunEnd(dialog));
+    for (const int id : buttons) {
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+    }
+    EXPECT_EQ(Steps(tools),
+              (std::vector<std::wstring>{L"nrfjprog --eraseall",
+                                         L"nrfjprog " + folder.Path() + L"fw\\remote.hex",
+                                         L"nrfjprog --reset"}));
+    EXPECT_EQ(app.WaitForMessageBox(300), nullptr) << "the dongle's missing image was never read";
 }

@@ -77,6 +77,7 @@ inline std::vector<std::wstring> UnexpectedLines(const std::wstring& log,
 }
 
 inline void Press(HWND dialog, int button) {
+    WaitForRunEnd(dialog);
     // The hidden buttons take a click message all the same.
     PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
 }
@@ -108,8 +109,8 @@ inline bool IsRunning(unsigned long pid) {
     return running;
 }
 
-// Stops, at the end of a test, every stand-in that the session recorded and that still runs:
-// the program never stops its tools, and a test must leave nothing behind.
+// Stops, at the end of a test, every stand-in that the session recorded and that still runs: a
+// test must leave nothing behind, whatever the program did.
 class ToolReaper {
 public:
     explicit ToolReaper(const StandInSession& tools) : m_tools(tools) {}

@@ -43,6 +43,7 @@ protected:
         folder.WriteFile(L"fw\\remote dfu.zip", "PK\x03\x04");
     }
     void Press(HWND dialog) const {
+        WaitForRunEnd(dialog);
         PostMessageW(GetDlgItem(dialog, kUpgradeRemote), BM_CLICK, 0, 0);
     }
 
@@ -60,7 +61,6 @@ TEST_F(UsbUpgradeTest, UpgradesTheRemoteThroughTheBootloaderPort) {
     StandInSession tools(kDfuSucceeds);
     SimulatedHidInterface remote(L"VID_9A6C&PID_C471&MI_02", L"7&1&0&0000",
                                  SimulatedHidInterface::Opening::Succeeds);
-    auto port = Bootloader(L"PELVARO1", L"COM7");
     TestFolder elsewhere;
     // Files that others dropped beside the program and in its current folder: a cmd.exe (a copy
     // of the stand-in, which records its start) and a hid.dll that notes its load, with Wine told
@@ -74,7 +74,9 @@ TEST_F(UsbUpgradeTest, UpgradesTheRemoteThroughTheBootloaderPort) {
     ASSERT_NE(dialog, nullptr);
 
     Press(dialog);
-    EXPECT_TRUE(remote.WaitForOpens(1, 10000)) << "the device was asked to restart";
+    // Opened once to count the devices, then to ask it to restart into its bootloader.
+    ASSERT_TRUE(remote.WaitForOpens(2, 10000)) << "the device was asked to restart";
+    auto port = Bootloader(L"PELVARO1", L"COM7");
     EXPECT_EQ(GetFileAttributesW((folder.Path() + L"hid.dll.loaded").c_str()),
               INVALID_FILE_ATTRIBUTES)
         << "the hid.dll beside the program was loaded";
@@ -121,8 +123,8 @@ TEST_F(UsbUpgradeTest, EveryPressEndsWithItsOutcomeInTheLog) {
     auto first = Bootloader(L"PELVARO7", L"COM7");
     auto second = Bootloader(L"PELVARO8", L"COM8");
     Press(dialog);
-    ASSERT_TRUE(LogEndsWith(dialog, L"found.\r\nMore than one device is in upgrade mode. Connect "
-                                    L"only the device to upgrade.\r\n"))
+    ASSERT_TRUE(LogEndsWith(dialog, L"found.\r\nMore than one device is connected. Connect only "
+                                    L"the device to upgrade.\r\n"))
         << Utf8(Log(dialog));
     EXPECT_TRUE(Responsive(dialog, 10000));
     EXPECT_EQ(tools.Records().size(), 2u) << "no tool starts for two ports or none";
@@ -158,6 +160,7 @@ TEST_F(UsbUpgradeTest, PackagePathsReachTheToolAsChecked) {
 
     Press(dialog);
     ASSERT_TRUE(LogEndsWith(dialog, L"Upgrade succeeded.\r\n")) << Utf8(Log(dialog));
+    WaitForRunEnd(dialog);
     PostMessageW(GetDlgItem(dialog, 1005), BM_CLICK, 0, 0); // the hidden tablet button
     ASSERT_TRUE(WaitUntil([&] { return Count(Log(dialog), L"Upgrade succeeded.") == 2; }, 20000))
         << Utf8(Log(dialog));
@@ -186,19 +189,55 @@ TEST_F(UsbUpgradeTest, FindsAPortThatAppearsAfterThePress) {
     EXPECT_EQ(records[0].args.back(), L"COM12");
 }
 
-TEST_F(UsbUpgradeTest, NoPortEndsWithItsLineAndTheWindowAnswersAgain) {
+TEST_F(UsbUpgradeTest, NoPortEndsWithItsLineAndKeysPressedMeanwhileAreDropped) {
     StandInSession tools(kDfuSucceeds);
     AppUnderTest app(folder);
     HWND dialog = app.WaitForMainWindow();
     ASSERT_NE(dialog, nullptr);
+    HWND button = GetDlgItem(dialog, kUpgradeRemote);
+    ASSERT_EQ(app.FocusedWindow(), button);
 
-    Press(dialog);
+    // Space presses the focused button; the second one comes while the first press polls.
+    for (int press = 0; press < 2; ++press) {
+        PostMessageW(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
+        PostMessageW(button, WM_KEYUP, VK_SPACE, 0xC0390001);
+    }
     Sleep(200);
     EXPECT_TRUE(Responsive(dialog, 10000)) << "ten polls take about a second";
+    EXPECT_TRUE(WaitForRunEnd(dialog, 5000));
     EXPECT_EQ(app.WaitForMessageBox(500), nullptr);
-    EXPECT_EQ(Log(dialog), L"No device in upgrade mode was found.\r\n");
+    EXPECT_EQ(Log(dialog), L"No device in upgrade mode was found.\r\n")
+        << "a key pressed while the press held the window is dropped";
+    EXPECT_EQ(app.FocusedWindow(), button) << "the pressed button has the focus again";
     EXPECT_TRUE(tools.Records().empty());
     EXPECT_TRUE(app.Running());
+}
+
+TEST_F(UsbUpgradeTest, MoreThanOneConnectedDeviceAsksNone) {
+    StandInSession tools(kDfuSucceeds);
+    SimulatedHidInterface remote(L"VID_9A6C&PID_C471&MI_02", L"7&5&0&0000",
+                                 SimulatedHidInterface::Opening::Succeeds);
+    SimulatedHidInterface dongle(L"VID_9A6C&PID_C473&MI_02", L"7&6&0&0000",
+                                 SimulatedHidInterface::Opening::Succeeds);
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+    const std::wstring line =
+        L"More than one device is connected. Connect only the device to upgrade.\r\n";
+
+    Press(dialog);
+    ASSERT_TRUE(LogEndsWith(dialog, line)) << Utf8(Log(dialog));
+    // One device to ask beside a device already in its bootloader is one too many as well.
+    dongle.Remove();
+    auto port = Bootloader(L"PELVARO11", L"COM7");
+    Press(dialog);
+    ASSERT_TRUE(WaitUntil([&] { return Log(dialog) == line + line; }, 20000)) << Utf8(Log(dialog));
+    ASSERT_TRUE(WaitForRunEnd(dialog));
+    // Counting opens each interface once per press; asking would have opened it again.
+    EXPECT_EQ(remote.Opens(), 2);
+    EXPECT_EQ(dongle.Opens(), 1);
+    EXPECT_TRUE(remote.AllOpensClosed());
+    EXPECT_TRUE(tools.Records().empty());
 }
 
 TEST_F(UsbUpgradeTest, MissingPackageShowsTheMessageAndLogsNothing) {
@@ -222,42 +261,60 @@ TEST_F(UsbUpgradeTest, MissingPackageShowsTheMessageAndLogsNothing) {
     EXPECT_TRUE(tools.Records().empty());
 }
 
-TEST_F(UsbUpgradeTest, TwoQuickPressesRunTwoTools) {
+TEST_F(UsbUpgradeTest, TwoQuickPressesRunOneTool) {
     StandInSession tools("[nrfutil dfu]\npause 1500\nout \"Device programmed.\\r\\n\"\n");
     auto port = Bootloader(L"PELVARO4", L"COM7");
     AppUnderTest app(folder);
     HWND dialog = app.WaitForMainWindow();
     ASSERT_NE(dialog, nullptr);
 
-    Press(dialog);
-    Press(dialog);
-    ASSERT_TRUE(
-        WaitUntil([&] { return Count(Log(dialog), L"Upgrade succeeded.\r\n") == 2; }, 20000))
-        << Utf8(Log(dialog));
-    EXPECT_EQ(Count(Log(dialog), L"Upgrading...\r\n"), 2u);
-    EXPECT_EQ(tools.Records().size(), 2u);
+    HWND button = GetDlgItem(dialog, kUpgradeRemote);
+    PostMessageW(button, BM_CLICK, 0, 0);
+    PostMessageW(button, BM_CLICK, 0, 0);
+    ASSERT_TRUE(LogEndsWith(dialog, L"Upgrade succeeded.\r\n")) << Utf8(Log(dialog));
+    ASSERT_TRUE(WaitForRunEnd(dialog));
+    EXPECT_TRUE(Responsive(dialog, 10000));
+    EXPECT_EQ(Log(dialog), L"Upgrading...\r\nUpgrade succeeded.\r\n");
+    EXPECT_EQ(tools.Records().size(), 1u) << "the second press came during the run";
 }
 
-TEST_F(UsbUpgradeTest, ClosingTheWindowDuringARunEndsTheProgram) {
-    StandInSession tools("[nrfutil dfu]\nerr \"working\\r\\n\"\nawait never-created 60000\n");
+TEST_F(UsbUpgradeTest, ClosingDuringARunAsksFirstAndEndsTheTools) {
+    StandInSession tools("[nrfutil dfu]\nerr \"working\\r\\n\"\nawait go\n"
+                         "out \"Device programmed.\\r\\n\"\n");
     auto port = Bootloader(L"PELVARO5", L"COM7");
     AppUnderTest app(folder);
     HWND dialog = app.WaitForMainWindow();
     ASSERT_NE(dialog, nullptr);
 
+    // No keeps the window and the run, whose outcome still shows.
     Press(dialog);
-    ASSERT_TRUE(LogContains(dialog, L"Upgrading...", 10000));
     ASSERT_TRUE(WaitUntil([&] { return tools.Records().size() == 1; }, 10000));
     PostMessageW(dialog, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(app.WaitForExit(15000)) << "a running tool does not hold the program up";
+    HWND box = app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(box), L"Pelvaro");
+    EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)),
+              L"An upgrade is still running. Closing now can leave the device without working "
+              L"firmware. Close anyway?");
+    EXPECT_NE(GetDlgItem(box, 1088), nullptr) << "an icon";
+    ASSERT_NE(GetDlgItem(box, IDYES), nullptr);
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    SendMessageW(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
+    tools.Signal(L"go");
+    EXPECT_TRUE(LogEndsWith(dialog, L"Upgrade succeeded.\r\n")) << Utf8(Log(dialog));
+
+    // Yes (here to Escape) ends the program, and the tool that never ends with it.
+    tools.SetScenario("[nrfutil dfu]\nerr \"working\\r\\n\"\nhang\n");
+    Press(dialog);
+    ASSERT_TRUE(WaitUntil([&] { return tools.Records().size() == 2; }, 10000));
+    app.PressKey(VK_ESCAPE);
+    box = app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    SendMessageW(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+    EXPECT_TRUE(app.WaitForExit(15000));
     DWORD code = STILL_ACTIVE;
     EXPECT_TRUE(app.ExitCode(code));
     EXPECT_EQ(code, 0u);
-    // The tool is not the program's to stop; end it here so the test leaves nothing behind.
-    for (const auto& record : tools.Records()) {
-        if (HANDLE tool = OpenProcess(PROCESS_TERMINATE, FALSE, record.pid)) {
-            TerminateProcess(tool, 1);
-            CloseHandle(tool);
-        }
-    }
+    EXPECT_TRUE(tools.WaitForRecordedTools(10000)) << "the hanging nrfutil outlived the program";
+    tools.EndRecordedTools();
 }

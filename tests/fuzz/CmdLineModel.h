@@ -3,8 +3,10 @@
 #include <string_view>
 #include <vector>
 
-// A small model of how a command line "cmd /c REST" reaches the tool that cmd starts: first what
-// cmd itself makes of REST, then how the tool's C runtime splits what cmd hands on into arguments.
+// A small model of how a command line "cmd /d /e:on /v:off /c REST" reaches the tool that cmd
+// starts: first what cmd itself makes of REST, then how the tool's C runtime splits what cmd hands
+// on into arguments. The switches settle what the registry could change (no AutoRun command,
+// extensions on, delayed expansion off), so "!" is an ordinary character here.
 //
 // cmd: a double quote toggles quoting; outside quotes ^ takes the next character literally and
 // & | < > are operators (a second command, a pipe or a redirection), while ( ) are special inside
@@ -83,7 +85,7 @@ inline std::wstring ExpandVariables(std::wstring_view rest, std::wstring_view li
 
 inline CmdReading ReadAsCmd(std::wstring_view line) {
     CmdReading reading;
-    constexpr std::wstring_view prefix = L"cmd /c ";
+    constexpr std::wstring_view prefix = L"cmd /d /e:on /v:off /c ";
     if (line.substr(0, prefix.size()) != prefix) {
         reading.startsWithQuote = true; // not a line of the expected shape at all
         return reading;

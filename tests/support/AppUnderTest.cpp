@@ -207,3 +207,9 @@ RECT ClientRectOf(HWND control) {
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
+
+bool WaitForRunEnd(HWND dialog, DWORD timeoutMs) {
+    constexpr int kUpgradeRemote = 1000;
+    return WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, kUpgradeRemote)) != FALSE; },
+                     timeoutMs);
+}

@@ -89,6 +89,9 @@ bool Responsive(HWND window, DWORD timeoutMs);
 std::wstring WindowClass(HWND window);
 // A control's rectangle in its dialog's client coordinates.
 RECT ClientRectOf(HWND control);
+// Waits until the window's run is over: its buttons are disabled while a run is active, so a test
+// that presses one button after another waits for this first, as a person at the bench would.
+bool WaitForRunEnd(HWND dialog, DWORD timeoutMs = 20000);
 // Waits until pred() holds, polling; false after the time-out.
 template <typename Pred> bool WaitUntil(Pred pred, DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;

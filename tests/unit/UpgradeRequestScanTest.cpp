@@ -1,5 +1,6 @@
 #include "FakeHidInterfaceCalls.h"
 #include "device/UpgradeRequestScan.h"
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -94,4 +95,35 @@ TEST_F(UpgradeRequestScan, AnExceptionStillClosesTheDeviceAndDestroysTheList) {
     EXPECT_THROW(RequestUpgradeOnMatchingInterfaces(calls), std::runtime_error);
     EXPECT_EQ(calls.log, (Log{"list", "enum 0", "size 0", "detail 0", "open 0", "request 0",
                               "close 0", "destroy"}));
+}
+
+TEST_F(UpgradeRequestScan, DevicesAreCountedOnceWhateverTheirCollectionsAndNothingIsAsked) {
+    // The collections of one interface share the instance but for its last part.
+    const std::wstring col1 = L"\\\\?\\hid#vid_9a6c&pid_c471&mi_02&col01#8&2c3f&0&0000#{4d1e55b2}";
+    const std::wstring col2 = L"\\\\?\\HID#VID_9A6C&PID_C471&MI_02&COL02#8&2C3F&0&0001#{4d1e55b2}";
+    const std::wstring other = L"\\\\?\\hid#vid_9a6c&pid_c471&mi_02&col01#8&51a&0&0000#{4d1e55b2}";
+    const struct {
+        std::vector<FakeHidInterface> interfaces;
+        std::size_t devices;
+    } cases[] = {
+        {{}, 0},
+        {{{kMouse}, {kKeyboard}}, 0},
+        {{{kRemote}}, 1},
+        {{{col1}, {kMouse}, {col2}}, 1},
+        {{{kRemote}, {kDongle, false, false, true}}, 1},
+        {{{kRemote}, {kDongle}}, 2},
+        {{{col1}, {col2}, {other}}, 2},
+        {{{kRemote}, {L"\\\\?\\hid#vid_9a6c&pid_c471&mi_02#7&9&0&0000#{4d1e55b2}"}}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        FakeHidInterfaceCalls scan;
+        scan.interfaces = c.interfaces;
+        EXPECT_EQ(CountMatchingDevices(scan), c.devices);
+        EXPECT_TRUE(std::none_of(scan.log.begin(), scan.log.end(), [](const std::string& call) {
+            return call.starts_with("request");
+        }));
+        EXPECT_EQ(scan.devicesClosed, scan.devicesOpened);
+        EXPECT_EQ(scan.misuse, std::vector<std::string>{});
+    }
 }

@@ -15,6 +15,7 @@ public:
     int portOnPoll = 1;
     std::wstring port = L"COM7";
     std::size_t portsFound = 1; // bootloader ports in the listing of that poll
+    std::size_t connected = 1;  // devices to ask and bootloader ports before the trigger
 
     std::vector<std::wstring> calls;
     std::vector<std::wstring> log;
@@ -31,6 +32,10 @@ public:
     bool IsConfiguredFilePresent(const std::wstring& value) override {
         calls.push_back(L"check " + value);
         return packagePresent;
+    }
+    std::size_t CountConnectedDevices() override {
+        calls.push_back(L"count");
+        return connected;
     }
     bool TriggerUpgradeMode() override {
         calls.push_back(L"trigger");
@@ -89,11 +94,12 @@ TEST(UsbUpgradeSequence, FullOrderWithTriggerAndPortOnThirdPoll) {
     ops.portOnPoll = 3;
     Press press;
     RunUsbUpgrade(ops, UpgradeTarget::Tablet, press.packagePath, press.portName);
-    const std::vector<std::wstring> expected = {L"read",    L"check fw\\remote.zip",
-                                                L"trigger", L"log",
-                                                L"poll",    L"pause 100",
-                                                L"poll",    L"pause 100",
-                                                L"poll",    L"worker"};
+    const std::vector<std::wstring> expected = {L"read",      L"check fw\\remote.zip",
+                                                L"count",     L"trigger",
+                                                L"log",       L"poll",
+                                                L"pause 100", L"poll",
+                                                L"pause 100", L"poll",
+                                                L"worker"};
     EXPECT_EQ(ops.calls, expected);
     EXPECT_EQ(ops.readTarget, UpgradeTarget::Tablet);
     ASSERT_EQ(ops.log.size(), 1u);
@@ -160,4 +166,23 @@ TEST(UsbUpgradeSequence, TwoBootloaderPortsStartNothing) {
     EXPECT_EQ(ops.log.back(), L"More than one device is in upgrade mode. Connect only the device "
                               L"to upgrade.\r\n");
     EXPECT_TRUE(press.portName.empty());
+}
+
+TEST(UsbUpgradeSequence, MoreThanOneConnectedDeviceAsksNothing) {
+    for (const std::size_t connected : {0u, 1u, 2u, 3u}) {
+        FakeUsbOps ops;
+        ops.connected = connected;
+        Press press;
+        RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
+        SCOPED_TRACE(connected);
+        if (connected > 1) {
+            EXPECT_EQ(ops.calls, (std::vector<std::wstring>{L"read", L"check fw\\remote.zip",
+                                                            L"count", L"log"}));
+            EXPECT_EQ(ops.log,
+                      std::vector<std::wstring>{L"More than one device is connected. "
+                                                L"Connect only the device to upgrade.\r\n"});
+        } else {
+            EXPECT_EQ(ops.calls.back(), L"worker");
+        }
+    }
 }

@@ -5,6 +5,7 @@
 #include "base/UniqueResource.h"
 #include "runner/ConsoleToolRunner.h"
 #include "runner/ThreadAnsiText.h"
+#include "runner/ToolSteps.h"
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -15,6 +16,8 @@ namespace {
 const std::wstring kEraseAll = L"cmd /c nrfjprog --family NRF52 --eraseall";
 const std::wstring kBanner = L"Eraseall...\r\n";
 const std::wstring kDfu = L"cmd /c nrfutil dfu serial -pkg fw.zip -p COM7";
+// Far beyond any run of these tests.
+const RunDeadline kLate{60000, L"late\r\n"};
 
 // Simplified Chinese: its ANSI code page 936 is double-byte, unlike the machine's 1252.
 const LCID kChineseLocale =
@@ -33,13 +36,15 @@ protected:
     // Runs the command in a test folder as the tool's current directory, on a thread of its
     // own, and insists that the run ends within a generous limit.
     bool Run(const StandInSession* tools, RecordingToolLog& into, const std::wstring& commandLine,
-             CaptureMode mode, const std::wstring& banner = kBanner, LCID threadLocale = 0) {
+             CaptureMode mode, const std::wstring& banner = kBanner, LCID threadLocale = 0,
+             const RunDeadline& deadline = kLate) {
         bool result = true;
         BoundedRun run([&] {
             if (threadLocale != 0) {
                 SetThreadLocale(threadLocale);
             }
-            result = RunConsoleTool(commandLine, banner, mode, L"提示", folder.Path(), into);
+            result =
+                RunConsoleTool(commandLine, banner, mode, L"提示", folder.Path(), into, deadline);
         });
         if (!run.EndsWithin(30s)) {
             ADD_FAILURE() << "the run did not end; its log so far: \"" << Utf8(into.Text())
@@ -194,6 +199,25 @@ TEST_F(ConsoleToolRunnerTest, AMultibyteCharacterSplitBetweenReadsIsConvertedAsT
     EXPECT_EQ(calls[3].find(L"中"), std::wstring::npos);
 }
 
+TEST_F(ConsoleToolRunnerTest, AToolThatNeverEndsIsEndedAtTheDeadlineAndTheRunFails) {
+    StandInSession tools("[nrfutil]\nerr \"Using board at serial port: COM7\\r\\n\"\nhang\n"
+                         "[nrfjprog]\nout \"Erasing.\\r\\n\"\nhang\n");
+    const RunDeadline shortDfu{300, kDfuDeadline.line};
+    RecordingToolLog dfuLog;
+    EXPECT_FALSE(
+        Run(&tools, dfuLog, kDfu, CaptureMode::WatchOnly, L"Upgrading...\r\n", 0, shortDfu));
+    EXPECT_EQ(dfuLog.Text(), L"Upgrading...\r\nnrfutil did not finish within 10 minutes.\r\n"
+                             L"Upgrade failed.\r\n");
+
+    const RunDeadline shortStep{300, kNrfjprogDeadline.line};
+    RecordingToolLog stepLog;
+    EXPECT_FALSE(Run(&tools, stepLog, kEraseAll, CaptureMode::EchoCheck, kBanner, 0, shortStep));
+    EXPECT_EQ(stepLog.Text(),
+              kBanner + L"Erasing.\r\n\r\nnrfjprog did not finish within 5 minutes.\r\n");
+    ASSERT_EQ(tools.Records().size(), 2u);
+    EXPECT_TRUE(tools.WaitForRecordedTools(5000)) << "the deadline ended the tools themselves";
+}
+
 TEST_F(ConsoleToolRunnerTest, AMissingToolsTextWithStatus9009Fails) {
     StandInSession tools(
         "[nrfjprog]\n"
@@ -238,7 +262,7 @@ TEST_F(ConsoleToolRunnerTest, AProcessThatCannotStartShowsItsBoxAndLogsNothing) 
     bool result = true;
     BoundedRun run([&] {
         result = RunConsoleTool(kEraseAll, kBanner, CaptureMode::EchoCheck, L"提示",
-                                folder.Path() + L"no such folder\\", log);
+                                folder.Path() + L"no such folder\\", log, kLate);
     });
     ASSERT_TRUE(run.EndsWithin(30s));
     EXPECT_FALSE(result);
@@ -294,12 +318,12 @@ TEST_F(ConsoleToolRunnerTest, TwoRunsAtOnceEachEndWithTheirOwnTool) {
     bool firstResult = false;
     BoundedRun first([&] {
         firstResult = RunConsoleTool(kEraseAll, kBanner, CaptureMode::EchoCheck, L"提示",
-                                     folder.Path(), firstLog);
+                                     folder.Path(), firstLog, kLate);
     });
     ASSERT_TRUE(firstLog.WaitForBanner());
     BoundedRun second([&] {
         RunConsoleTool(kDfu, L"Upgrading...\r\n", CaptureMode::WatchOnly, L"Info", folder.Path(),
-                       secondLog);
+                       secondLog, kLate);
     });
     // The second tool has started once its first chunk is in.
     const bool secondStarted = [&] {
