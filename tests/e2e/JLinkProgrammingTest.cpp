@@ -129,7 +129,7 @@ TEST_F(JLinkProgrammingTest, TabletShowsChineseTexts) {
     EXPECT_TRUE(ResultIs(dialog, L"失败"));
 }
 
-TEST_F(JLinkProgrammingTest, ASecondPressClearsTheOldResultFirst) {
+TEST_F(JLinkProgrammingTest, ASecondPressClearsTheOldResultFirstAndPressesDuringItStartNothing) {
     StandInSession tools(kAllStepsSucceed);
     AppUnderTest app(folder);
     HWND dialog = app.WaitForMainWindow();
@@ -147,8 +147,27 @@ TEST_F(JLinkProgrammingTest, ASecondPressClearsTheOldResultFirst) {
         << "no trace of the old text is left on screen";
     // The press waits up to 2 s for its worker; the old result must not stay on screen meanwhile.
     EXPECT_LT(GetTickCount64() - pressed, 1900u);
+
+    // While the run works its buttons are disabled, and neither a click nor a command that another
+    // program sends starts anything: the dongle's image, which is missing, is never even read.
+    ASSERT_TRUE(WaitUntil([&] { return tools.Records().size() == 4; }, 20000));
+    const int buttons[] = {1000, kJLinkRemote, kJLinkTablet, 1004, 1005, 1006};
+    for (const int id : buttons) {
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+    }
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(GetDlgItem(dialog, kJLinkTablet), BM_CLICK, 0, 0, SMTO_NORMAL, 10000,
+                        &ignored);
+    SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), 0, SMTO_NORMAL, 10000,
+                        &ignored);
     tools.Signal(L"go");
     EXPECT_TRUE(ResultIs(dialog, L"fail"));
+    ASSERT_TRUE(WaitForRunEnd(dialog));
+    for (const int id : buttons) {
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+    }
+    EXPECT_EQ(tools.Records().size(), 4u);
+    EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
 }
 
 TEST_F(JLinkProgrammingTest, TheToolsLinesShowWhileThePressStillWaits) {
@@ -189,35 +208,4 @@ TEST_F(JLinkProgrammingTest, MissingImageShowsTheMessageAndLeavesTheLabelEmpty) 
     EXPECT_EQ(Text(dialog, kResult), L"");
     EXPECT_EQ(Text(dialog, kLog), L"");
     EXPECT_TRUE(tools.Records().empty());
-}
-
-TEST_F(JLinkProgrammingTest, PressesDuringARunStartNothingAndTheButtonsShowIt) {
-    // The erase outlasts the press's wait, so a click queued behind the press comes in mid-run.
-    StandInSession tools("[nrfjprog --eraseall]\nout \"Erasing.\\r\\n\"\npause 4000\n"
-                         "[nrfjprog]\nout \"Run.\\r\\n\"\n");
-    AppUnderTest app(folder);
-    HWND dialog = app.WaitForMainWindow();
-    ASSERT_NE(dialog, nullptr);
-    const int buttons[] = {1000, kJLinkRemote, kJLinkTablet, 1004, 1005, 1006};
-
-    Press(dialog, kJLinkRemote);
-    PostMessageW(GetDlgItem(dialog, kJLinkTablet), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !tools.Records().empty(); }, 20000));
-    for (const int id : buttons) {
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
-    }
-    // A command that another program sends comes in while the press waits for its worker.
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), 0, SMTO_NORMAL, 10000,
-                        &ignored);
-    ASSERT_TRUE(ResultIs(dialog, L"success"));
-    ASSERT_TRUE(WaitForRunEnd(dialog));
-    for (const int id : buttons) {
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
-    }
-    EXPECT_EQ(Steps(tools),
-              (std::vector<std::wstring>{L"nrfjprog --eraseall",
-                                         L"nrfjprog " + folder.Path() + L"fw\\remote.hex",
-                                         L"nrfjprog --reset"}));
-    EXPECT_EQ(app.WaitForMessageBox(300), nullptr) << "the dongle's missing image was never read";
 }

@@ -18,6 +18,9 @@
 // of "%%" is unset, and an unset name keeps its "%" while the scan goes on at the very next
 // character. "%cd:~,%", a zero-length part of cd, is the one expansion that yields nothing.
 // CMDCMDLINE holds the whole line that cmd was started with (it holds quotes).
+// The start of every line the model reads.
+inline const std::wstring kCmdPrefix = L"cmd /d /e:on /v:off /c ";
+
 struct CmdReading {
     bool startsWithQuote = false;  // /c would strip quotes: the line is not read as written
     bool variableExpanded = false; // some %NAME% was replaced by a value
@@ -85,7 +88,7 @@ inline std::wstring ExpandVariables(std::wstring_view rest, std::wstring_view li
 
 inline CmdReading ReadAsCmd(std::wstring_view line) {
     CmdReading reading;
-    constexpr std::wstring_view prefix = L"cmd /d /e:on /v:off /c ";
+    const std::wstring_view prefix = kCmdPrefix;
     if (line.substr(0, prefix.size()) != prefix) {
         reading.startsWithQuote = true; // not a line of the expected shape at all
         return reading;

@@ -58,27 +58,25 @@ void Require(bool condition, const char* what) {
 
 // A model that misreads the lines it exists to judge would let every input pass.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    Require(ReadAsCmd(L"cmd /d /e:on /v:off /c nrfjprog a & calc").operatorOutsideQuotes,
-            "a & calc");
-    Require(ReadAsCmd(L"cmd /d /e:on /v:off /c nrfjprog \"a\" | \"b\"").operatorOutsideQuotes,
+    Require(ReadAsCmd(kCmdPrefix + L"nrfjprog a & calc").operatorOutsideQuotes, "a & calc");
+    Require(ReadAsCmd(kCmdPrefix + L"nrfjprog \"a\" | \"b\"").operatorOutsideQuotes,
             "\"a\" | \"b\"");
-    Require(ReadAsCmd(L"cmd /d /e:on /v:off /c nrfjprog a>b").operatorOutsideQuotes, "a>b");
-    const CmdReading inQuotes = ReadAsCmd(L"cmd /d /e:on /v:off /c nrfjprog \"a & b<c>|d^e(f)\"");
+    Require(ReadAsCmd(kCmdPrefix + L"nrfjprog a>b").operatorOutsideQuotes, "a>b");
+    const CmdReading inQuotes = ReadAsCmd(kCmdPrefix + L"nrfjprog \"a & b<c>|d^e(f)\"");
     Require(!inQuotes.specialOutsideQuotes && inQuotes.balancedQuotes, "all quoted");
-    const CmdReading escaped = ReadAsCmd(L"cmd /d /e:on /v:off /c nrfjprog a ^& b");
+    const CmdReading escaped = ReadAsCmd(kCmdPrefix + L"nrfjprog a ^& b");
     Require(escaped.specialOutsideQuotes && !escaped.operatorOutsideQuotes &&
                 escaped.passed == L"nrfjprog a & b",
             "a ^& b");
-    Require(!ReadAsCmd(L"cmd /d /e:on /v:off /c nrfjprog \"a & b").balancedQuotes, "open quote");
-    Require(ReadAsCmd(L"cmd /d /e:on /v:off /c nrfjprog a\nb").lineBreak, "line feed");
-    Require(ReadAsCmd(L"cmd /d /e:on /v:off /c \"nrfjprog\" a").startsWithQuote, "leading quote");
-    const CmdReading os = ReadAsCmd(L"cmd /d /e:on /v:off /c nrfutil fw\\100%OS%.zip");
+    Require(!ReadAsCmd(kCmdPrefix + L"nrfjprog \"a & b").balancedQuotes, "open quote");
+    Require(ReadAsCmd(kCmdPrefix + L"nrfjprog a\nb").lineBreak, "line feed");
+    Require(ReadAsCmd(kCmdPrefix + L"\"nrfjprog\" a").startsWithQuote, "leading quote");
+    const CmdReading os = ReadAsCmd(kCmdPrefix + L"nrfutil fw\\100%OS%.zip");
     Require(os.variableExpanded && os.passed == L"nrfutil fw\\100Windows_NT.zip", "%OS%");
-    const CmdReading kept = ReadAsCmd(L"cmd /d /e:on /v:off /c nrfutil 100%%cd:~,%OS%%cd:~,%.zip");
+    const CmdReading kept = ReadAsCmd(kCmdPrefix + L"nrfutil 100%%cd:~,%OS%%cd:~,%.zip");
     Require(!kept.variableExpanded && kept.passed == L"nrfutil 100%OS%.zip", "escaped %OS%");
-    Require(
-        ReadAsCmd(L"cmd /d /e:on /v:off /c nrfutil \"a %CMDCMDLINE% & b\"").operatorOutsideQuotes,
-        "%CMDCMDLINE% ends the quoting");
+    Require(ReadAsCmd(kCmdPrefix + L"nrfutil \"a %CMDCMDLINE% & b\"").operatorOutsideQuotes,
+            "%CMDCMDLINE% ends the quoting");
     Require(SplitArguments(L"x \"C:\\My Dir\\\\\" y") ==
                 std::vector<std::wstring>{L"x", L"C:\\My Dir\\", L"y"},
             "doubled backslash before a closing quote");
@@ -103,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(*argument == value, "plain value changed: " + Printable(value));
         }
         if (argument) {
-            CheckLine(L"cmd /d /e:on /v:off /c tool " + *argument, {L"tool", value});
+            CheckLine(kCmdPrefix + L"tool " + *argument, {L"tool", value});
         }
     }
 

@@ -2,24 +2,25 @@
 #include <gtest/gtest.h>
 #include <string>
 
+// What every tool's line starts with.
+const std::wstring kCmd = L"cmd /d /e:on /v:off /c ";
+
 TEST(ToolCommandLine, UsualLinesAreExactlyTheFixedFormats) {
     EXPECT_EQ(DfuUpgradeCommandLine(L"fw\\remote_dfu.zip", L"COM7"),
-              L"cmd /d /e:on /v:off /c nrfutil dfu serial -pkg fw\\remote_dfu.zip -p COM7");
-    EXPECT_EQ(
-        DfuUpgradeCommandLine(L"C:\\fw\\remote-1.2_dfu.zip", L"COM12"),
-        L"cmd /d /e:on /v:off /c nrfutil dfu serial -pkg C:\\fw\\remote-1.2_dfu.zip -p COM12");
-    EXPECT_EQ(EraseAllCommandLine(), L"cmd /d /e:on /v:off /c nrfjprog --family NRF52 --eraseall");
+              kCmd + L"nrfutil dfu serial -pkg fw\\remote_dfu.zip -p COM7");
+    EXPECT_EQ(DfuUpgradeCommandLine(L"C:\\fw\\remote-1.2_dfu.zip", L"COM12"),
+              kCmd + L"nrfutil dfu serial -pkg C:\\fw\\remote-1.2_dfu.zip -p COM12");
+    EXPECT_EQ(EraseAllCommandLine(), kCmd + L"nrfjprog --family NRF52 --eraseall");
     EXPECT_EQ(ProgramCommandLine(L"firmware\\remote.hex"),
-              L"cmd /d /e:on /v:off /c nrfjprog --family NRF52 --program firmware\\remote.hex");
-    EXPECT_EQ(ResetCommandLine(), L"cmd /d /e:on /v:off /c nrfjprog --family NRF52 --reset");
+              kCmd + L"nrfjprog --family NRF52 --program firmware\\remote.hex");
+    EXPECT_EQ(ResetCommandLine(), kCmd + L"nrfjprog --family NRF52 --reset");
 }
 
 TEST(ToolCommandLine, PathsWithABlankOrCmdCharactersAreQuoted) {
     EXPECT_EQ(ProgramCommandLine(L"C:\\My Firmware\\remote.hex"),
-              L"cmd /d /e:on /v:off /c nrfjprog --family NRF52 --program \"C:\\My "
-              L"Firmware\\remote.hex\"");
+              kCmd + L"nrfjprog --family NRF52 --program \"C:\\My Firmware\\remote.hex\"");
     EXPECT_EQ(DfuUpgradeCommandLine(L"fw\\a&b.zip", L"COM7"),
-              L"cmd /d /e:on /v:off /c nrfutil dfu serial -pkg \"fw\\a&b.zip\" -p COM7");
+              kCmd + L"nrfutil dfu serial -pkg \"fw\\a&b.zip\" -p COM7");
     for (const wchar_t special : std::wstring(L" &|<>^(),;=")) {
         const std::wstring value = std::wstring(L"a") + special + L"b.hex";
         EXPECT_EQ(CommandArgument(value), L"\"" + value + L"\"") << static_cast<int>(special);
@@ -43,10 +44,8 @@ TEST(ToolCommandLine, AQuotedPathKeepsItsTrailingBackslashes) {
 }
 
 TEST(ToolCommandLine, AnEmptyValueStaysOneArgument) {
-    EXPECT_EQ(DfuUpgradeCommandLine(L"", L"COM7"),
-              L"cmd /d /e:on /v:off /c nrfutil dfu serial -pkg \"\" -p COM7");
-    EXPECT_EQ(ProgramCommandLine(L""),
-              L"cmd /d /e:on /v:off /c nrfjprog --family NRF52 --program \"\"");
+    EXPECT_EQ(DfuUpgradeCommandLine(L"", L"COM7"), kCmd + L"nrfutil dfu serial -pkg \"\" -p COM7");
+    EXPECT_EQ(ProgramCommandLine(L""), kCmd + L"nrfjprog --family NRF52 --program \"\"");
 }
 
 TEST(ToolCommandLine, ValuesThatCannotBeMadeSafeGiveNoLine) {
@@ -67,8 +66,7 @@ TEST(ToolCommandLine, EveryPercentIsWrittenSoThatCmdExpandsNothing) {
     EXPECT_EQ(CommandArgument(L"%%"), L"%%cd:~,%%%cd:~,%");
     EXPECT_EQ(CommandArgument(L"a %CMDCMDLINE% b"), L"\"a %%cd:~,%CMDCMDLINE%%cd:~,% b\"");
     EXPECT_EQ(DfuUpgradeCommandLine(L"C:\\fw\\%USERPROFILE%.zip", L"COM7"),
-              L"cmd /d /e:on /v:off /c nrfutil dfu serial -pkg "
-              L"C:\\fw\\%%cd:~,%USERPROFILE%%cd:~,%.zip -p COM7");
+              kCmd + L"nrfutil dfu serial -pkg C:\\fw\\%%cd:~,%USERPROFILE%%cd:~,%.zip -p COM7");
     // Delayed expansion is off (/v:off), so "!" and "^" need nothing; "^" is quoted anyway.
     EXPECT_EQ(CommandArgument(L"a!b!.zip"), L"a!b!.zip");
     EXPECT_EQ(CommandArgument(L"a^b!c.zip"), L"\"a^b!c.zip\"");

@@ -106,9 +106,7 @@ TEST_F(UpgradeRequestScan, DevicesAreCountedOnceWhateverTheirCollectionsAndNothi
         std::vector<FakeHidInterface> interfaces;
         std::size_t devices;
     } cases[] = {
-        {{}, 0},
         {{{kMouse}, {kKeyboard}}, 0},
-        {{{kRemote}}, 1},
         {{{col1}, {kMouse}, {col2}}, 1},
         {{{kRemote}, {kDongle, false, false, true}}, 1},
         {{{kRemote}, {kDongle}}, 2},

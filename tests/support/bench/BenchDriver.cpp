@@ -82,6 +82,10 @@ int wmain(int argc, wchar_t** argv) {
         }
         Sleep(100);
     }
+    // The run is over once the buttons are enabled again: the picture shows the window at rest.
+    for (int i = 0; i < 100 && !IsWindowEnabled(GetDlgItem(dialog, 1000)); ++i) {
+        Sleep(100);
+    }
     PrintUtf8(L"\nLog of the window after pressing \"Upgrade the remote \":\n" + text + L"\n");
     if (argc == 3) {
         RECT frame = {};
