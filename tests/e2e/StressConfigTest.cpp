@@ -99,6 +99,31 @@ TEST_F(StressConfigTest, Utf16FileWithBlanksAmpersandsAndNonAsciiReachesTheTools
     EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
 }
 
+TEST_F(StressConfigTest, Utf8FileWithoutMarkNamesFilesBelowAChineseFolder) {
+    StandInSession tools(kTools);
+    ToolReaper reaper(tools);
+    auto port = Bootloader(L"STRESSUTF8", L"COM7");
+    // What Notepad saves; read in the ANSI code page these paths would name nothing.
+    const std::wstring package = L"固件\\遥控器 v2.zip", image = L"固件\\遥控器.hex";
+    folder.WriteFile(L"config.ini",
+                     Utf8(L"[Remote]\r\nzip=" + package + L"\r\nhex=" + image + L"\r\n"));
+    folder.WriteFile(package, "PK\x03\x04");
+    folder.WriteFile(image, ":00000001FF\r\n");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kUpgradeRemote);
+    ASSERT_TRUE(LogContains(dialog, L"Upgrade succeeded.", 20000)) << Utf8(Text(dialog, kLog));
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, kResult) == L"success"; }, 20000))
+        << Utf8(Text(dialog, kLog));
+    const auto records = tools.Records();
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[0].args.at(3), folder.Path() + package);
+    EXPECT_EQ(records[2].args.at(3), folder.Path() + image);
+}
+
 TEST_F(StressConfigTest, TenThousandLinesAndLongValuesAreReadAsTheSystemReaderCutsThem) {
     StandInSession tools(kTools);
     ToolReaper reaper(tools);

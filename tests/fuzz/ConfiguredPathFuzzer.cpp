@@ -2,10 +2,14 @@
 // configured value. The directory is cut just after the last backslash; the config file sits
 // right behind it; a value is absolute only for a drive letter and colon or two leading slashes;
 // a relative value is joined to the directory with nothing inserted or trimmed; the message
-// quotes the value as typed.
+// quotes the value as typed. A third field's units, taken as bytes, are a config.ini: text
+// decoded from it without a mark is well-formed UTF-8 that encodes back to exactly those bytes,
+// and a value read from any decoded text fits the 260-character buffer.
 #include "FuzzInput.h"
 #include "config/ConfiguredPath.h"
 #include "config/ExecutablePath.h"
+#include "config/ProfileValue.h"
+#include "config/Utf8ConfigText.h"
 
 namespace {
 
@@ -55,6 +59,43 @@ void CheckConfiguredValue(const std::wstring& directory, const std::wstring& val
                detail);
 }
 
+// UTF-8 of whole code points (wchar_t has 32 bits natively); a surrogate or a value past
+// U+10FFFF, which no UTF-8 encodes, gives the byte 0xFF, which no UTF-8 holds.
+std::string ReferenceUtf8(const std::wstring& text) {
+    std::string bytes;
+    for (const wchar_t unit : text) {
+        const auto c = static_cast<char32_t>(unit);
+        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            return "\xFF";
+        }
+        const int following = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        const unsigned lead[] = {0x00, 0xC0, 0xE0, 0xF0};
+        bytes += static_cast<char>(lead[following] | (c >> (6 * following)));
+        for (int shift = 6 * (following - 1); shift >= 0; shift -= 6) {
+            bytes += static_cast<char>(0x80 | ((c >> shift) & 0x3F));
+        }
+    }
+    return bytes;
+}
+
+void CheckConfigText(const std::wstring& field) {
+    std::string bytes;
+    for (const wchar_t unit : field) {
+        bytes += static_cast<char>(unit);
+    }
+    const auto text = Utf8ConfigText(bytes);
+    if (!text) {
+        return;
+    }
+    const std::string detail = "bytes: " + Printable(field) + "\ntext: " + Printable(*text);
+    const std::string encoded = ReferenceUtf8(*text);
+    FUZZ_CHECK(encoded.find('\xFF') == std::string::npos, detail);
+    if (!bytes.starts_with("\xEF\xBB\xBF")) {
+        FUZZ_CHECK(encoded == bytes, detail);
+    }
+    FUZZ_CHECK(ProfileValue(*text, L"Remote", L"zip").size() < kPathBufferChars, detail);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -62,5 +103,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::wstring& modulePath = fields[0];
     CheckExecutablePath(modulePath);
     CheckConfiguredValue(ExecutableDirectory(modulePath), FieldAt(fields, 1));
+    CheckConfigText(FieldAt(fields, 2));
     return 0;
 }

@@ -1,3 +1,4 @@
+#include "ProfileCases.h"
 #include "TestFolder.h"
 #include "config/ConfigFile.h"
 #include <gtest/gtest.h>
@@ -57,6 +58,20 @@ TEST_F(ConfigFileTest, ReadsUtf16WithByteOrderMark) {
         Utf16WithBom(L"[Remote]\r\nzip=固件\\遥控器.zip\r\n[Tablet]\r\nhex=t.hex\r\n"));
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Remote, ConfigKey::Zip), L"固件\\遥控器.zip");
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Tablet, ConfigKey::Hex), L"t.hex");
+}
+
+TEST_F(ConfigFileTest, Utf8FilesWithoutMarkReadWhatTheSystemReaderReadsFromUtf16) {
+    int n = 0;
+    for (const auto& c : ProfileCases()) {
+        // The comment makes each text UTF-8 with non-ASCII characters, which the program decodes.
+        const std::wstring text = L"; 说明\r\n" + c.text, name = std::to_wstring(n++) + L".ini";
+        const auto utf16 = folder.WriteFile(L"utf16-" + name, Utf16WithBom(text));
+        const auto utf8 = folder.WriteFile(L"utf8-" + name, Utf8(text));
+        EXPECT_EQ(ReadConfiguredPath(utf16, UpgradeTarget::Remote, ConfigKey::Zip), c.remoteZip)
+            << Utf8(text);
+        EXPECT_EQ(ReadConfiguredPath(utf8, UpgradeTarget::Remote, ConfigKey::Zip), c.remoteZip)
+            << Utf8(text);
+    }
 }
 
 TEST_F(ConfigFileTest, ConfiguredFileMustBeAnExistingFile) {
