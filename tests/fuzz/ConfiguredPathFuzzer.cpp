@@ -2,9 +2,7 @@
 // configured value. The directory is cut just after the last backslash; the config file sits
 // right behind it; a value is absolute only for a drive letter and colon or two leading slashes;
 // a relative value is joined to the directory with nothing inserted or trimmed; the message
-// quotes the value as typed. A third field's units, taken as bytes, are a config.ini: text
-// decoded from it without a mark is well-formed UTF-8 that encodes back to exactly those bytes,
-// and a value read from any decoded text fits the 260-character buffer.
+// quotes the value as typed. A third field is a config.ini (CheckConfigText).
 #include "FuzzInput.h"
 #include "config/ConfiguredPath.h"
 #include "config/ExecutablePath.h"
@@ -59,40 +57,27 @@ void CheckConfiguredValue(const std::wstring& directory, const std::wstring& val
                detail);
 }
 
-// UTF-8 of whole code points (wchar_t has 32 bits natively); a surrogate or a value past
-// U+10FFFF, which no UTF-8 encodes, gives the byte 0xFF, which no UTF-8 holds.
-std::string ReferenceUtf8(const std::wstring& text) {
-    std::string bytes;
-    for (const wchar_t unit : text) {
-        const auto c = static_cast<char32_t>(unit);
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-            return "\xFF";
-        }
-        const int following = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-        const unsigned lead[] = {0x00, 0xC0, 0xE0, 0xF0};
-        bytes += static_cast<char>(lead[following] | (c >> (6 * following)));
-        for (int shift = 6 * (following - 1); shift >= 0; shift -= 6) {
-            bytes += static_cast<char>(0x80 | ((c >> shift) & 0x3F));
-        }
-    }
-    return bytes;
-}
-
+// Units taken as bytes are a config.ini. Its decoded text holds code points, no surrogate, that
+// without a mark encode back to exactly those bytes; a value read from it fits the buffer.
 void CheckConfigText(const std::wstring& field) {
-    std::string bytes;
-    for (const wchar_t unit : field) {
-        bytes += static_cast<char>(unit);
-    }
+    const std::string bytes(field.begin(), field.end());
     const auto text = Utf8ConfigText(bytes);
     if (!text) {
         return;
     }
     const std::string detail = "bytes: " + Printable(field) + "\ntext: " + Printable(*text);
-    const std::string encoded = ReferenceUtf8(*text);
-    FUZZ_CHECK(encoded.find('\xFF') == std::string::npos, detail);
-    if (!bytes.starts_with("\xEF\xBB\xBF")) {
-        FUZZ_CHECK(encoded == bytes, detail);
+    constexpr unsigned kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    std::string encoded;
+    for (const wchar_t unit : *text) {
+        const auto c = static_cast<char32_t>(unit);
+        FUZZ_CHECK(c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF), detail);
+        const int following = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        encoded += static_cast<char>(kLead[following] | c >> 6 * following);
+        for (int shift = 6 * following - 6; shift >= 0; shift -= 6) {
+            encoded += static_cast<char>(0x80 | (c >> shift & 0x3F));
+        }
     }
+    FUZZ_CHECK(bytes.starts_with("\xEF\xBB\xBF") || encoded == bytes, detail);
     FUZZ_CHECK(ProfileValue(*text, L"Remote", L"zip").size() < kPathBufferChars, detail);
 }
 

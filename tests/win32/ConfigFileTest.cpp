@@ -62,15 +62,14 @@ TEST_F(ConfigFileTest, ReadsUtf16WithByteOrderMark) {
 
 TEST_F(ConfigFileTest, Utf8FilesWithoutMarkReadWhatTheSystemReaderReadsFromUtf16) {
     int n = 0;
-    for (const auto& c : ProfileCases()) {
+    for (const auto& [text, remoteZip] : ProfileCases()) {
         // The comment makes each text UTF-8 with non-ASCII characters, which the program decodes.
-        const std::wstring text = L"; 说明\r\n" + c.text, name = std::to_wstring(n++) + L".ini";
-        const auto utf16 = folder.WriteFile(L"utf16-" + name, Utf16WithBom(text));
-        const auto utf8 = folder.WriteFile(L"utf8-" + name, Utf8(text));
-        EXPECT_EQ(ReadConfiguredPath(utf16, UpgradeTarget::Remote, ConfigKey::Zip), c.remoteZip)
-            << Utf8(text);
-        EXPECT_EQ(ReadConfiguredPath(utf8, UpgradeTarget::Remote, ConfigKey::Zip), c.remoteZip)
-            << Utf8(text);
+        const std::wstring commented = L"; 说明\r\n" + text;
+        for (const std::string& bytes : {Utf16WithBom(commented), Utf8(commented)}) {
+            const auto ini = folder.WriteFile(std::to_wstring(n++) + L".ini", bytes);
+            EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Remote, ConfigKey::Zip), remoteZip)
+                << Utf8(text) << (n % 2 ? " in UTF-16" : " in UTF-8");
+        }
     }
 }
 
