@@ -1,6 +1,10 @@
 #include "config/ConfigFile.h"
+#include "base/UniqueResource.h"
 #include "config/ConfiguredPath.h"
 #include "config/ExecutablePath.h"
+#include "config/ProfileValue.h"
+#include "config/Utf8ConfigText.h"
+#include <optional>
 #include <windows.h>
 
 std::wstring ModuleDirectory() {
@@ -9,8 +13,41 @@ std::wstring ModuleDirectory() {
     return ExecutableDirectory(path);
 }
 
+namespace {
+
+// config.ini holds a few lines; a file past this size is left to the system's reader alone.
+constexpr LONGLONG kMaxDecodedFileBytes = 16 * 1024 * 1024;
+
+// The file's bytes, shared as the system's reader shares them, so that a file open in an
+// editor is read too; nothing when it cannot be read whole.
+std::optional<std::string> FileBytes(const std::wstring& path) {
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxDecodedFileBytes) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+        read != bytes.size()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace
+
 std::wstring ReadConfiguredPath(const std::wstring& configPath, UpgradeTarget target,
                                 ConfigKey key) {
+    // The system's reader takes a file without a byte-order mark for ANSI, which garbles the
+    // UTF-8 that Notepad saves, and on Windows it does not know the UTF-8 mark at all.
+    if (const auto bytes = FileBytes(configPath)) {
+        if (const auto text = Utf8ConfigText(*bytes)) {
+            return ProfileValue(*text, SectionName(target), KeyName(key));
+        }
+    }
     wchar_t value[kPathBufferChars] = {};
     GetPrivateProfileStringW(SectionName(target), KeyName(key), L"", value,
                              static_cast<DWORD>(kPathBufferChars), configPath.c_str());

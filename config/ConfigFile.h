@@ -6,7 +6,8 @@
 std::wstring ModuleDirectory();
 
 // One value of config.ini as the system's profile reader gives it: at most 259 characters,
-// "" for a missing file, section or key.
+// "" for a missing file, section or key. A UTF-8 file (with a byte-order mark, or without one
+// and with non-ASCII text) is decoded here and read by the same rules (config/ProfileValue.h).
 std::wstring ReadConfiguredPath(const std::wstring& configPath, UpgradeTarget target,
                                 ConfigKey key);
 

@@ -39,6 +39,39 @@ std::string Garbage(size_t size) {
     return bytes;
 }
 
+// config.ini in the given encoding names a package and an image that exist: the USB upgrade and
+// the J-Link run of the remote succeed, each tool gets its file's full path as one argument, and
+// nothing else starts.
+void ExpectBothWaysGetTheirFile(const TestFolder& folder,
+                                std::string (*encode)(const std::wstring&),
+                                const std::wstring& package, const std::wstring& image) {
+    StandInSession tools(kTools);
+    ToolReaper reaper(tools);
+    auto port = Bootloader(L"STRESSPATHS", L"COM7");
+    folder.WriteFile(L"config.ini",
+                     encode(L"[Remote]\r\nzip=" + package + L"\r\nhex=" + image + L"\r\n"));
+    folder.WriteFile(package, "PK\x03\x04");
+    folder.WriteFile(image, ":00000001FF\r\n");
+    AppUnderTest app(folder);
+    HWND dialog = app.WaitForMainWindow();
+    ASSERT_NE(dialog, nullptr);
+
+    Press(dialog, kUpgradeRemote);
+    ASSERT_TRUE(LogContains(dialog, L"Upgrade succeeded.", 20000)) << Utf8(Text(dialog, kLog));
+    Press(dialog, kJLinkRemote);
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, kResult) == L"success"; }, 20000))
+        << Utf8(Text(dialog, kLog));
+
+    const auto records = tools.Records();
+    ASSERT_EQ(records.size(), 4u) << "one DFU run and three J-Link steps, nothing more";
+    EXPECT_EQ(records[0].args,
+              (std::vector<std::wstring>{L"dfu", L"serial", L"-pkg", folder.Path() + package, L"-p",
+                                         L"COM7"}));
+    EXPECT_EQ(records[2].args, (std::vector<std::wstring>{L"--family", L"NRF52", L"--program",
+                                                          folder.Path() + image}));
+    EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
+}
+
 class StressConfigTest : public ::testing::Test {
 protected:
     TestFolder folder;
@@ -69,34 +102,15 @@ TEST_F(StressConfigTest, EmptyAndGarbageFilesNameNothingAndEveryPressSaysSo) {
 }
 
 TEST_F(StressConfigTest, Utf16FileWithBlanksAmpersandsAndNonAsciiReachesTheToolsAsOneArgument) {
-    StandInSession tools(kTools);
-    ToolReaper reaper(tools);
-    auto port = Bootloader(L"STRESSUNICODE", L"COM7");
     // Were the line cut at an ampersand, cmd would start the stand-in nrfjprog a second time.
-    const std::wstring package = L"fw dir\\R&D & nrfjprog --reset\\Überprüft (v2); 固件=ok.zip";
-    const std::wstring image = L"fw dir\\R&D & nrfjprog --reset\\Ünïcødé, 固件 ^1.hex";
-    folder.WriteFile(L"config.ini",
-                     Utf16File(L"[Remote]\r\nzip=" + package + L"\r\nhex=" + image + L"\r\n"));
-    folder.WriteFile(package, "PK\x03\x04");
-    folder.WriteFile(image, ":00000001FF\r\n");
-    AppUnderTest app(folder);
-    HWND dialog = app.WaitForMainWindow();
-    ASSERT_NE(dialog, nullptr);
+    ExpectBothWaysGetTheirFile(folder, Utf16File,
+                               L"fw dir\\R&D & nrfjprog --reset\\Überprüft (v2); 固件=ok.zip",
+                               L"fw dir\\R&D & nrfjprog --reset\\Ünïcødé, 固件 ^1.hex");
+}
 
-    Press(dialog, kUpgradeRemote);
-    ASSERT_TRUE(LogContains(dialog, L"Upgrade succeeded.", 20000)) << Utf8(Text(dialog, kLog));
-    Press(dialog, kJLinkRemote);
-    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, kResult) == L"success"; }, 20000))
-        << Utf8(Text(dialog, kLog));
-
-    const auto records = tools.Records();
-    ASSERT_EQ(records.size(), 4u) << "one DFU run and three J-Link steps, nothing more";
-    EXPECT_EQ(records[0].args,
-              (std::vector<std::wstring>{L"dfu", L"serial", L"-pkg", folder.Path() + package, L"-p",
-                                         L"COM7"}));
-    EXPECT_EQ(records[2].args, (std::vector<std::wstring>{L"--family", L"NRF52", L"--program",
-                                                          folder.Path() + image}));
-    EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
+TEST_F(StressConfigTest, Utf8FileWithoutMarkNamesFilesBelowAChineseFolder) {
+    // What Notepad saves; read in the ANSI code page these paths would name nothing.
+    ExpectBothWaysGetTheirFile(folder, Utf8, L"固件\\遥控器 v2.zip", L"固件\\遥控器.hex");
 }
 
 TEST_F(StressConfigTest, TenThousandLinesAndLongValuesAreReadAsTheSystemReaderCutsThem) {

@@ -2,10 +2,12 @@
 // configured value. The directory is cut just after the last backslash; the config file sits
 // right behind it; a value is absolute only for a drive letter and colon or two leading slashes;
 // a relative value is joined to the directory with nothing inserted or trimmed; the message
-// quotes the value as typed.
+// quotes the value as typed. A third field is a config.ini (CheckConfigText).
 #include "FuzzInput.h"
 #include "config/ConfiguredPath.h"
 #include "config/ExecutablePath.h"
+#include "config/ProfileValue.h"
+#include "config/Utf8ConfigText.h"
 
 namespace {
 
@@ -55,6 +57,30 @@ void CheckConfiguredValue(const std::wstring& directory, const std::wstring& val
                detail);
 }
 
+// Units taken as bytes are a config.ini. Its decoded text holds code points, no surrogate, that
+// without a mark encode back to exactly those bytes; a value read from it fits the buffer.
+void CheckConfigText(const std::wstring& field) {
+    const std::string bytes(field.begin(), field.end());
+    const auto text = Utf8ConfigText(bytes);
+    if (!text) {
+        return;
+    }
+    const std::string detail = "bytes: " + Printable(field) + "\ntext: " + Printable(*text);
+    constexpr unsigned kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    std::string encoded;
+    for (const wchar_t unit : *text) {
+        const auto c = static_cast<char32_t>(unit);
+        FUZZ_CHECK(c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF), detail);
+        const int following = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        encoded += static_cast<char>(kLead[following] | c >> 6 * following);
+        for (int shift = 6 * following - 6; shift >= 0; shift -= 6) {
+            encoded += static_cast<char>(0x80 | (c >> shift & 0x3F));
+        }
+    }
+    FUZZ_CHECK(bytes.starts_with("\xEF\xBB\xBF") || encoded == bytes, detail);
+    FUZZ_CHECK(ProfileValue(*text, L"Remote", L"zip").size() < kPathBufferChars, detail);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -62,5 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::wstring& modulePath = fields[0];
     CheckExecutablePath(modulePath);
     CheckConfiguredValue(ExecutableDirectory(modulePath), FieldAt(fields, 1));
+    CheckConfigText(FieldAt(fields, 2));
     return 0;
 }

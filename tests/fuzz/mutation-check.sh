@@ -41,6 +41,10 @@ mutants=(
     config/ConfiguredPath.cpp configured_path 'isSlash(value[0]) && isSlash(value[1])' 'isSlash(value[0])'
     config/ExecutablePath.cpp configured_path 'dot > 0' 'dot + 1 > 0'
     config/ConfiguredPath.cpp configured_path 'path += L"\\config.ini";' 'path += L"config.ini";'
+    config/Utf8ConfigText.cpp configured_path 'low = lead == 0xE0 ? 0xA0 : 0x80;' 'low = 0x80;'
+    config/Utf8ConfigText.cpp configured_path 'high = lead == 0xED ? 0x9F : 0xBF;' 'high = 0xBF;'
+    config/Utf8ConfigText.cpp configured_path 'if (following != 0) {' 'if (following > 0 && at < bytes.size()) {'
+    config/ProfileValue.cpp configured_path 'kPathBufferChars - 1;' 'kPathBufferChars;'
 )
 
 survivors=0

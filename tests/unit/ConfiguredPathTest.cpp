@@ -1,7 +1,12 @@
+#include "ProfileCases.h"
 #include "config/ConfiguredPath.h"
 #include "config/ExecutablePath.h"
+#include "config/ProfileValue.h"
 #include "config/UpgradeTarget.h"
+#include "config/Utf8ConfigText.h"
 #include <gtest/gtest.h>
+
+using namespace std::string_literals;
 
 TEST(ExecutablePath, DirectoryKeepsTheLastBackslash) {
     EXPECT_EQ(ExecutableDirectory(L"C:\\Tools\\Pelvaro\\Pelvaro.exe"), L"C:\\Tools\\Pelvaro\\");
@@ -67,4 +72,24 @@ TEST(UpgradeTarget, SectionsAndKeysAreSpelledAsInConfigIni) {
     EXPECT_STREQ(SectionName(UpgradeTarget::Dongle), L"Dongle");
     EXPECT_STREQ(KeyName(ConfigKey::Zip), L"zip");
     EXPECT_STREQ(KeyName(ConfigKey::Hex), L"hex");
+}
+
+TEST(Utf8ConfigText, DecodesMarkedFilesAndWellFormedNonAsciiOnly) {
+    // Where wchar_t has 16 bits, U+1F600 becomes a surrogate pair.
+    EXPECT_EQ(Utf8ConfigText("zip=固件\\😀.zip"), L"zip=固件\\\U0001F600.zip");
+    EXPECT_EQ(Utf8ConfigText("\xEF\xBB\xBFzip=a"), L"zip=a");
+    // After a mark, each ill-formed part is one U+FFFD: GBK's 固, then 件 cut short.
+    EXPECT_EQ(Utf8ConfigText("\xEF\xBB\xBF\xB9\xCC\xE4\xBB"), L"\uFFFD\uFFFD\uFFFD");
+    // Left to the system's reader: a UTF-16 mark, ASCII, GBK, UTF-8 cut off, overlong, surrogate.
+    for (const std::string& bytes : {"\xFF\xFE[\0"s, "zip=a"s, ""s, "zip=\xB9\xCC"s,
+                                     "zip=固\xE4\xBB"s, "\xC0\xAF"s, "\xED\xA0\x80"s}) {
+        EXPECT_EQ(Utf8ConfigText(bytes), std::nullopt) << testing::PrintToString(bytes);
+    }
+}
+
+TEST(ProfileValue, ReadsTheValuesTheSystemReaderReads) {
+    for (const auto& [text, remoteZip] : ProfileCases()) {
+        EXPECT_EQ(ProfileValue(text, L"Remote", L"zip"), remoteZip) << testing::PrintToString(text);
+    }
+    EXPECT_EQ(ProfileValue(L"[Remote]\nzip=a\n[Dongle]\nHEX = d.hex", L"Dongle", L"hex"), L"d.hex");
 }

@@ -1,3 +1,4 @@
+#include "ProfileCases.h"
 #include "TestFolder.h"
 #include "config/ConfigFile.h"
 #include <gtest/gtest.h>
@@ -57,6 +58,19 @@ TEST_F(ConfigFileTest, ReadsUtf16WithByteOrderMark) {
         Utf16WithBom(L"[Remote]\r\nzip=固件\\遥控器.zip\r\n[Tablet]\r\nhex=t.hex\r\n"));
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Remote, ConfigKey::Zip), L"固件\\遥控器.zip");
     EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Tablet, ConfigKey::Hex), L"t.hex");
+}
+
+TEST_F(ConfigFileTest, Utf8FilesWithoutMarkReadWhatTheSystemReaderReadsFromUtf16) {
+    int n = 0;
+    for (const auto& [text, remoteZip] : ProfileCases()) {
+        // The comment makes each text UTF-8 with non-ASCII characters, which the program decodes.
+        const std::wstring commented = L"; 说明\r\n" + text;
+        for (const std::string& bytes : {Utf16WithBom(commented), Utf8(commented)}) {
+            const auto ini = folder.WriteFile(std::to_wstring(n++) + L".ini", bytes);
+            EXPECT_EQ(ReadConfiguredPath(ini, UpgradeTarget::Remote, ConfigKey::Zip), remoteZip)
+                << Utf8(text) << (n % 2 ? " in UTF-16" : " in UTF-8");
+        }
+    }
 }
 
 TEST_F(ConfigFileTest, ConfiguredFileMustBeAnExistingFile) {
