@@ -38,6 +38,7 @@ mutants=(
     runner/CommandLine.cpp command_line 'bool quote = value.empty();' 'bool quote = false;'
     runner/CommandLine.cpp command_line 'return c < 0x20 || c == 0x7F;' 'return c < 0x20 && c != 0x0A;'
     runner/CommandLine.cpp command_line "if (c == L'%') {" 'if (false) {'
+    runner/CommandLine.cpp command_line '/e:on /v:off /c' '/e:on /c'
     config/ConfiguredPath.cpp configured_path 'isSlash(value[0]) && isSlash(value[1])' 'isSlash(value[0])'
     config/ExecutablePath.cpp configured_path 'dot > 0' 'dot + 1 > 0'
     config/ConfiguredPath.cpp configured_path 'path += L"\\config.ini";' 'path += L"config.ini";'
