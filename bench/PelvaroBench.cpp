@@ -5,8 +5,10 @@
 //   pelvaro_bench.exe [startup] [latency] [refresh] [port] [memory]    (none: all of them)
 #include "Measurements.h"
 #include "base/UniqueResource.h"
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <set>
 #include <string>
 #include <utility>
 #include <windows.h>
@@ -17,15 +19,13 @@ int wmain(int argc, wchar_t** argv) {
         {L"refresh", &bench::MeasureRefresh}, {L"port", &bench::MeasurePortToDfu},
         {L"memory", &bench::MeasureMemory},
     };
-    for (int i = 1; i < argc; ++i) {
-        bool known = false;
-        for (const auto& [name, measure] : measurements) {
-            known = known || std::wstring(argv[i]) == name;
-        }
-        if (!known) {
-            std::fprintf(stderr, "bench: no measurement \"%ls\"\n", argv[i]);
-            return 2;
-        }
+    std::set<std::wstring> wanted(argv + 1, argv + argc);
+    for (const auto& [name, measure] : measurements) {
+        wanted.erase(name);
+    }
+    if (!wanted.empty()) {
+        std::fprintf(stderr, "bench: no measurement \"%ls\"\n", wanted.begin()->c_str());
+        return 2;
     }
     // The programs that the bench starts get none of its standard handles, which their trace
     // words would reach; the C runtime keeps writing the table to the handles it started with.
@@ -37,14 +37,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     int failed = 0;
     for (const auto& [name, measure] : measurements) {
-        bool wanted = argc == 1;
-        for (int i = 1; i < argc; ++i) {
-            wanted = wanted || std::wstring(argv[i]) == name;
+        if (argc > 1 && std::find(argv + 1, argv + argc, std::wstring(name)) == argv + argc) {
+            continue;
         }
         try {
-            if (wanted) {
-                measure();
-            }
+            measure();
         } catch (const std::exception& e) {
             std::printf("| %ls | failed: %s | | |\n", name, e.what());
             failed = 1;

@@ -17,7 +17,8 @@ void MeasurePortToDfu() {
     const auto endings = [&] {
         const std::wstring log = WindowText(GetDlgItem(dialog, kLog));
         std::size_t count = 0;
-        for (const wchar_t* line : {L"Upgrade succeeded.", L"No device in upgrade mode"}) {
+        for (const wchar_t* line :
+             {L"Upgrade succeeded.", L"Upgrade failed.", L"No device in upgrade mode"}) {
             for (auto at = log.find(line); at != std::wstring::npos; at = log.find(line, at + 1)) {
                 ++count;
             }
