@@ -32,7 +32,7 @@ Summary Summarise(std::vector<double> values);
 // printf into a string.
 std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 // One row of the table: the figure, what was measured (with its reference), the target, whether
-// the target is met ("yes", "no", or "-" for a figure without one).
+// the target is met ("yes", "**no**", or "-" for a figure without one).
 void Row(const std::string& figure, const std::string& now, const std::string& target,
          const std::string& met);
 std::string Met(bool met);
