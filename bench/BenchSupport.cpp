@@ -1,44 +1,13 @@
 #include "BenchSupport.h"
 #include "RemoteDll.h"
 #include <algorithm>
-#include <atomic>
+#include <cstdarg>
+#include <cstdio>
 #include <psapi.h>
 #include <sstream>
 #include <stdexcept>
 
 namespace bench {
-
-namespace {
-
-std::int64_t Frequency() {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return frequency.QuadPart;
-}
-
-struct WindowSearch {
-    DWORD process;
-    const wchar_t* caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindVisible(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != search->process || !IsWindowVisible(hwnd)) {
-        return TRUE;
-    }
-    if (search->caption[0] != L'\0' && WindowText(hwnd) != search->caption) {
-        return TRUE;
-    }
-    search->found = hwnd;
-    return FALSE;
-}
-
-constexpr wchar_t kProbeDll[] = L"pelvaro_bench_probe.dll";
-
-} // namespace
 
 std::int64_t Ticks() {
     LARGE_INTEGER now;
@@ -46,60 +15,67 @@ std::int64_t Ticks() {
     return now.QuadPart;
 }
 
-double TicksToMs(std::int64_t ticks) {
-    static const std::int64_t frequency = Frequency();
-    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency);
-}
-
-double MsSince(std::int64_t start) {
-    return TicksToMs(Ticks() - start);
+double Ms(std::int64_t ticks) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 Summary Summarise(std::vector<double> values) {
-    Summary summary;
     if (values.empty()) {
-        return summary;
+        return {};
     }
     std::sort(values.begin(), values.end());
     const auto at = [&](double fraction) {
         return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) +
                                                0.5)];
     };
-    summary.count = values.size();
-    summary.median = at(0.5);
-    summary.p90 = at(0.9);
-    summary.worst = values.back();
-    summary.best = values.front();
-    return summary;
+    return {at(0.5), at(0.9), values.back()};
 }
 
-namespace {
-std::wstring PathWithTools() {
-    std::vector<wchar_t> path(32768);
-    const DWORD length = GetEnvironmentVariableW(L"PATH", path.data(), 32768);
-    std::wstring folder = ProgramFolder() + L"benchtools";
-    return length > 0 ? folder + L";" + std::wstring(path.data(), length) : folder;
+std::string Format(const char* format, ...) {
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof(text), format, arguments);
+    va_end(arguments);
+    return text;
 }
-} // namespace
 
-BenchTools::BenchTools(const std::wstring& behaviour)
-    : m_path(L"PATH", PathWithTools()), m_behaviour(L"PELVARO_BENCH_TOOL", behaviour) {}
+void Row(const std::string& figure, const std::string& now, const std::string& target,
+         const std::string& met) {
+    std::printf("| %s | %s | %s | %s |\n", figure.c_str(), now.c_str(), target.c_str(),
+                met.c_str());
+    std::fflush(stdout);
+}
+
+std::string Met(bool met) {
+    return met ? "yes" : "**no**";
+}
+
+std::string PeakMemory(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    if (!GetProcessMemoryInfo(process, &counters, sizeof(counters))) {
+        return "not known";
+    }
+    constexpr double kMb = 1024.0 * 1024.0;
+    return Format("%.1f MB working set, %.1f MB private",
+                  static_cast<double>(counters.PeakWorkingSetSize) / kMb,
+                  static_cast<double>(counters.PeakPagefileUsage) / kMb);
+}
+
+PelvaroFolder::PelvaroFolder() {
+    WriteFile(L"config.ini", "[Remote]\r\nzip=remote.zip\r\nhex=remote.hex\r\n");
+    WriteFile(L"remote.zip", "PK\x03\x04");
+    WriteFile(L"remote.hex", ":00000001FF\r\n");
+}
 
 StartedProgram::StartedProgram(const std::wstring& exe, const std::wstring& folder) {
     std::wstring commandLine = L"\"" + exe + L"\"";
-    // The program's standard handles go nowhere, so its trace words do not mix with the report.
-    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-    const UniqueHandle nowhere(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                           OPEN_EXISTING, 0, nullptr));
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nowhere.get();
-    startup.hStdOutput = nowhere.get();
-    startup.hStdError = nowhere.get();
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.c_str(), &startup, &started)) {
         throw std::runtime_error("cannot start " + Utf8(exe));
     }
@@ -109,104 +85,97 @@ StartedProgram::StartedProgram(const std::wstring& exe, const std::wstring& fold
 }
 
 StartedProgram::~StartedProgram() {
-    End();
-}
-
-void StartedProgram::End() {
-    if (m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT) {
+    if (WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT) {
         TerminateProcess(m_process.get(), 1);
         WaitForSingleObject(m_process.get(), 10000);
     }
 }
 
-HWND StartedProgram::VisibleWindow(const wchar_t* caption) const {
-    WindowSearch search{m_id, caption, nullptr};
-    EnumWindows(&FindVisible, reinterpret_cast<LPARAM>(&search));
+namespace {
+struct WindowSearch {
+    DWORD process;
+    const wchar_t* caption;
+    bool found;
+};
+
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t caption[64] = {};
+    if (process == search->process && IsWindowVisible(window) &&
+        GetWindowTextW(window, caption, 64) > 0 && lstrcmpW(caption, search->caption) == 0) {
+        search->found = true;
+    }
+    return !search->found;
+}
+} // namespace
+
+bool StartedProgram::ShowsWindow(const wchar_t* caption) const {
+    WindowSearch search{m_id, caption, false};
+    EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-HWND StartedProgram::WaitForWindow(const wchar_t* caption, DWORD timeoutMs) const {
-    HWND found = nullptr;
-    WaitUntil([&] { return (found = VisibleWindow(caption)) != nullptr; }, timeoutMs);
-    return found;
+std::string JLinkScenario(const std::string& eraseSteps) {
+    return "[nrfjprog --eraseall]\npause 3000\n" + eraseSteps + "[nrfjprog]\nout \"Done.\\r\\n\"\n";
 }
 
-std::wstring WindowText(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 60000, &length)) {
-        return {};
+std::string FloodSteps(std::size_t bytes) {
+    std::string steps;
+    for (std::size_t sent = 0; sent < bytes; sent += 85 * 48) {
+        steps += "out \"Flash block verified, all bytes match. Next...\\r\\n\"*85\n";
     }
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_NORMAL, 60000, &copied);
-    text.resize(copied);
-    return text;
+    return steps;
 }
 
-bool Responsive(HWND window, DWORD timeoutMs) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
+bool Press(HWND dialog, int button, DWORD timeoutMs) {
+    HWND control = GetDlgItem(dialog, button);
+    if (!WaitUntil([&] { return IsWindowEnabled(control) != FALSE; }, timeoutMs)) {
+        return false;
+    }
+    // Hidden buttons take a click message all the same.
+    return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
 }
 
-LogProbe::LogProbe(const StartedProgram& program, const std::string& mode) : m_program(program) {
-    if (!LoadDllInto(program.Process(), ProgramFolder() + kProbeDll, 60000)) {
-        throw std::runtime_error("cannot load the log probe into the program");
-    }
-    const std::wstring argument = std::wstring(mode.begin(), mode.end());
-    if (!Call("ProbeStart", argument)) {
-        throw std::runtime_error("the log probe did not start");
-    }
-    m_started = true;
+bool WaitForRunEnd(HWND dialog, int button, const std::function<bool()>& done, DWORD timeoutMs) {
+    HWND control = GetDlgItem(dialog, button);
+    return WaitUntil([&] { return done() && IsWindowEnabled(control); }, timeoutMs);
 }
 
-LogProbe::~LogProbe() {
-    if (m_started) {
-        Stop();
+bool RunJLink(HWND dialog, DWORD timeoutMs) {
+    return Press(dialog, kJLinkRemote, timeoutMs) &&
+           WaitForRunEnd(
+               dialog, kJLinkRemote,
+               [&] { return WindowText(GetDlgItem(dialog, kResult)) == L"success"; }, timeoutMs);
+}
+
+namespace {
+const std::wstring& ProbeDll() {
+    static const std::wstring path = ProgramFolder() + L"pelvaro_bench_probe.dll";
+    return path;
+}
+} // namespace
+
+LogProbe::LogProbe(const AppUnderTest& app) : m_app(app) {
+    if (!LoadDllInto(app.Process(), ProbeDll(), 60000) ||
+        !CallDllExport(app.Process(), app.ProcessId(), ProbeDll(), "ProbeStart", L"", 60000)) {
+        throw std::runtime_error("the log probe did not start in the program");
     }
 }
 
-bool LogProbe::Call(const char* function, const std::wstring& argument) const {
-    return CallDllExport(m_program.Process(), m_program.Id(), ProgramFolder() + kProbeDll, function,
-                         argument, 60000);
-}
-
-ProbeRecords LogProbe::Stop() {
-    ProbeRecords records;
-    if (!m_started) {
-        return records;
+std::vector<LogEvent> LogProbe::Stop() {
+    const TestFolder scratch;
+    const std::wstring path = scratch.Path() + L"events.txt";
+    if (!CallDllExport(m_app.Process(), m_app.ProcessId(), ProbeDll(), "ProbeStop", path, 60000)) {
+        throw std::runtime_error("the log probe did not stop");
     }
-    m_started = false;
-    const std::wstring path = m_scratch.Path() + L"refreshes.txt";
-    if (!Call("ProbeStop", path)) {
-        return records;
-    }
+    std::vector<LogEvent> events;
     std::istringstream lines(ReadFileBytes(path));
-    for (std::string kind; lines >> kind;) {
-        if (kind == "R") {
-            RefreshRecord r;
-            lines >> r.begin >> r.selected >> r.textIn >> r.scrollEnd >> r.end >> r.length >>
-                r.lastSample >> r.banners;
-            records.refreshes.push_back(r);
-        } else {
-            PaintRecord p;
-            lines >> p.begin >> p.end >> p.length >> p.lastSample;
-            records.paints.push_back(p);
-        }
+    for (LogEvent e; lines >> e.kind >> e.begin >> e.textIn >> e.end >> e.length >> e.stamp;) {
+        events.push_back(e);
     }
-    return records;
-}
-
-PeakMemory PeakMemoryOf(HANDLE process) {
-    PeakMemory peak;
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof(counters);
-    if (GetProcessMemoryInfo(process, &counters, sizeof(counters))) {
-        peak.known = true;
-        peak.workingSet = counters.PeakWorkingSetSize;
-        peak.pagefile = counters.PeakPagefileUsage;
-    }
-    return peak;
+    return events;
 }
 
 } // namespace bench

@@ -1,43 +1,51 @@
 #pragma once
-// Helpers of the bench driver: clocks, statistics, started programs, the log probe. Folders,
-// files and text come from the tests' support library.
-#include "ScopedVariable.h"
-#include "TestFolder.h"
+// What the measurements share: the clock, order statistics, the table's rows, the programs they
+// start, one run of Pelvaro.exe, and the probe that times its log box. Folders, the program's
+// start and the stand-in tools come from the tests' support library.
+#include "AppUnderTest.h"
 #include "base/UniqueResource.h"
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 namespace bench {
 
-// The performance counter, which Windows and Wine share between processes, so a time taken in a
-// tool and one taken inside Pelvaro.exe can be subtracted.
-std::int64_t Ticks();
-double TicksToMs(std::int64_t ticks);
-double MsSince(std::int64_t start);
+// Controls of the main window.
+constexpr int kUpgradeRemote = 1000;
+constexpr int kLog = 1001;
+constexpr int kJLinkRemote = 1002;
+constexpr int kResult = 1007;
 
-// Order statistics of a sample (the sample is copied and sorted).
+// The performance counter, which Wine (like Windows) shares between processes: the stand-in
+// tools, the probe inside Pelvaro.exe and the bench read one clock.
+std::int64_t Ticks();
+double Ms(std::int64_t ticks);
+
 struct Summary {
-    std::size_t count = 0;
     double median = 0;
     double p90 = 0;
     double worst = 0;
-    double best = 0;
 };
 Summary Summarise(std::vector<double> values);
 
-// The bench tools (nrfjprog.exe, nrfutil.exe) first on PATH, and what they are to do.
-class BenchTools {
-public:
-    explicit BenchTools(const std::wstring& behaviour);
+// printf into a string.
+std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+// One row of the table: the figure, what was measured (with its reference), the target, whether
+// the target is met ("yes", "**no**", or "-" for a figure without one).
+void Row(const std::string& figure, const std::string& now, const std::string& target,
+         const std::string& met);
+std::string Met(bool met);
+// Peak working set and peak private memory of a running program.
+std::string PeakMemory(HANDLE process);
 
-private:
-    ScopedVariable m_path;
-    ScopedVariable m_behaviour;
+// A folder with a config.ini that names a package and an image of the remote, both present.
+class PelvaroFolder : public TestFolder {
+public:
+    PelvaroFolder();
 };
 
-// A program started from its own folder, ended (if still running) at the end.
+// A program started from its folder, ended at the end if still running.
 class StartedProgram {
 public:
     StartedProgram(const std::wstring& exe, const std::wstring& folder);
@@ -46,80 +54,51 @@ public:
     StartedProgram& operator=(const StartedProgram&) = delete;
 
     HANDLE Process() const { return m_process.get(); }
-    DWORD Id() const { return m_id; }
-    // A visible top-level window of the program (any when caption is empty), or nullptr.
-    HWND VisibleWindow(const wchar_t* caption = L"") const;
-    HWND WaitForWindow(const wchar_t* caption, DWORD timeoutMs) const;
-    void End();
+    // Whether the program shows a visible top-level window with this caption.
+    bool ShowsWindow(const wchar_t* caption) const;
 
 private:
     UniqueHandle m_process;
     DWORD m_id = 0;
 };
 
-std::wstring WindowText(HWND window);
-bool Responsive(HWND window, DWORD timeoutMs);
+// A stand-in scenario for a J-Link run: the erase step waits 3 s, until the press has stopped
+// waiting for its worker (meanwhile the box is refreshed but never repainted), then takes the
+// given steps; the program and reset steps write one line.
+std::string JLinkScenario(const std::string& eraseSteps);
+// Steps that write `bytes` bytes of 48-byte lines, 85 lines (4,080 bytes) a write.
+std::string FloodSteps(std::size_t bytes);
+// A little over 1 MB, so that refreshes on both sides of 1 MB are seen.
+constexpr std::size_t kFloodBytes = 1088 * 1024;
 
-// Waits until pred() holds, polling every few milliseconds; false after the time-out.
-template <typename Pred> bool WaitUntil(Pred pred, DWORD timeoutMs, DWORD pollMs = 5) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!pred()) {
-        if (GetTickCount64() >= end) {
-            return false;
-        }
-        Sleep(pollMs);
-    }
-    return true;
-}
+// Presses a button once it is enabled: a run disables the buttons while it is active.
+bool Press(HWND dialog, int button, DWORD timeoutMs);
+// Waits until the run has ended: done() holds and the button is enabled again.
+bool WaitForRunEnd(HWND dialog, int button, const std::function<bool()>& done, DWORD timeoutMs);
+// Presses "J-Link the remote" and waits until the run has shown "success".
+bool RunJLink(HWND dialog, DWORD timeoutMs);
 
-// The log probe (pelvaro_bench_probe.dll) inside a running Pelvaro.exe: it times every refresh
-// and every repaint of the log box.
-struct RefreshRecord {
-    std::int64_t begin = 0;     // the refresh began (drawing switched off, or the text set)
-    std::int64_t selected = 0;  // EM_SETSEL returned (0 without it)
-    std::int64_t textIn = 0;    // WM_SETTEXT or EM_REPLACESEL returned: the text is in the box
-    std::int64_t scrollEnd = 0; // EM_LINESCROLL returned: the end of the log is in view
-    std::int64_t end = 0;       // the refresh ended (drawing switched back on, or the scroll)
-    std::size_t length = 0;     // characters in the box after it
-    long lastSample = -1;       // the number of the last "lat NNNNNN" line in the box
-    long banners = 0;           // how many "Upgrading..." lines the box holds
-};
-struct PaintRecord {
-    std::int64_t begin = 0; // WM_PAINT of the log box entered
-    std::int64_t end = 0;   // ... and returned: what the box held is on the screen
-    std::size_t length = 0; // characters in the box when it began
-    long lastSample = -1;   // the last "lat NNNNNN" line in the box when it began
-};
-struct ProbeRecords {
-    std::vector<RefreshRecord> refreshes; // in order
-    std::vector<PaintRecord> paints;      // in order
+// A refresh of the log box ('R') or a repaint ('P'), in counter ticks, as the probe saw it.
+struct LogEvent {
+    char kind = 'R';
+    std::int64_t begin = 0;
+    std::int64_t textIn = 0; // EM_REPLACESEL returned: the new text is in the box (0: none)
+    std::int64_t end = 0;
+    std::size_t length = 0; // the box's length after the refresh, or when the repaint began
+    std::int64_t stamp = 0; // the last "stamp N" line in the box then (0: none)
 };
 
+// The probe DLL inside a running Pelvaro.exe, timing its log box from now until Stop.
 class LogProbe {
 public:
-    // mode: "latency", "banner" or "plain" (what the probe looks for in each text).
-    LogProbe(const StartedProgram& program, const std::string& mode);
-    ~LogProbe();
+    explicit LogProbe(const AppUnderTest& app);
     LogProbe(const LogProbe&) = delete;
     LogProbe& operator=(const LogProbe&) = delete;
-
-    // Stops timing and gives every refresh and repaint seen so far.
-    ProbeRecords Stop();
+    // Stops timing; every refresh and repaint seen, in order.
+    std::vector<LogEvent> Stop();
 
 private:
-    bool Call(const char* function, const std::wstring& argument) const;
-
-    const StartedProgram& m_program;
-    TestFolder m_scratch;
-    bool m_started = false;
+    const AppUnderTest& m_app;
 };
-
-// Peak figures of a running process, in bytes.
-struct PeakMemory {
-    bool known = false;
-    std::size_t workingSet = 0;
-    std::size_t pagefile = 0; // private committed memory
-};
-PeakMemory PeakMemoryOf(HANDLE process);
 
 } // namespace bench

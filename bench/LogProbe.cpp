@@ -1,89 +1,49 @@
-// Loaded by the bench into a running Pelvaro.exe: times every refresh and every repaint of the log
-// box from inside the program, with the performance counter that the bench tools use too.
-// ProbeStart wraps the log box's window procedure; ProbeStop unwraps it and writes one line per
-// refresh and one per repaint to the file named by its argument:
-//   R begin selected textIn scrollEnd end length lastSample banners
-//   P begin end length lastSample
-// A refresh begins when drawing is switched off (WM_SETREDRAW) or, without that, when the text
-// is set or replaced; selected is when EM_SETSEL returned (0 without it), textIn when
-// WM_SETTEXT or EM_REPLACESEL returned (the text is in the box), scrollEnd when EM_LINESCROLL
-// returned, end when drawing was switched back on (or the scroll, without that). length is the
-// box's length after it, lastSample the number of the last "lat NNNNNN" line in the box or -1,
-// banners its count of "Upgrading...". A repaint is one WM_PAINT of the box, with the box's length
-// and last sample when it began.
-#include <cstdint>
+// Loaded by the bench into the running Pelvaro.exe: times every refresh and every repaint of the
+// log box from inside the program, with the performance counter that the stand-in tools stamp
+// their writes with. ProbeStart wraps the box's window procedure; ProbeStop unwraps it on the
+// box's own thread and writes one line per event to the file named by its argument:
+//   R begin textIn end length stamp   a refresh: drawing switched off, the new text in the box
+//                                     (EM_REPLACESEL returned; 0 without it), drawing back on
+//   P begin 0 end length stamp        a repaint: WM_PAINT of the box entered and returned
+// length is the box's length after the refresh (when the repaint began), stamp the number of the
+// last "stamp N" line in the box then (0 without one).
 #include <cstdio>
+#include <cwchar>
 #include <string_view>
 #include <vector>
 #include <windows.h>
 
 namespace {
 
-constexpr int kLogId = 1001;
 constexpr wchar_t kProperty[] = L"PelvaroBenchProbe";
 
-std::int64_t Ticks() {
+long long Ticks() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return now.QuadPart;
 }
 
-struct Refresh {
-    std::int64_t begin = 0;
-    std::int64_t selected = 0;
-    std::int64_t textIn = 0;
-    std::int64_t scrollEnd = 0;
-    std::int64_t end = 0;
-    std::size_t length = 0;
-    long lastSample = -1;
-    long banners = 0;
+struct Event {
+    char kind;
+    long long begin;
+    long long textIn;
+    long long end;
+    std::size_t length;
+    long long stamp;
 };
 
-struct Paint {
-    std::int64_t begin = 0;
-    std::int64_t end = 0;
-    std::size_t length = 0;
-    long lastSample = -1;
-};
-
-// Lives from ProbeStart to ProbeStop, reached from the window procedure through a window
-// property; only the log box's own thread touches it after the start.
+// Lives from ProbeStart to ProbeStop, reached through a window property of the box; after the
+// start only the box's own thread touches it.
 struct Recorder {
     WNDPROC original = nullptr;
-    bool latency = false;
-    bool banner = false;
-    UINT stopMessage = 0;
-    // What the box holds now.
     std::size_t length = 0;
-    long lastSample = -1;
-    long banners = 0;
-    // The refresh under way, if any.
-    bool open = false;
-    bool drawingOff = false;
-    Refresh current;
-    std::vector<Refresh> refreshes;
-    std::vector<Paint> paints;
+    long long stamp = 0;
+    Event refresh{};
+    std::vector<Event> events;
 };
 
-long LastSample(std::wstring_view text) {
-    const auto at = text.rfind(L"lat ");
-    if (at == std::wstring_view::npos) {
-        return -1;
-    }
-    long value = 0;
-    for (std::size_t i = at + 4; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        value = value * 10 + (text[i] - L'0');
-    }
-    return value;
-}
-
-long Banners(std::wstring_view text) {
-    long count = 0;
-    for (auto at = text.find(L"Upgrading..."); at != std::wstring_view::npos;
-         at = text.find(L"Upgrading...", at + 1)) {
-        ++count;
-    }
-    return count;
+UINT StopMessage() {
+    return RegisterWindowMessageW(L"PelvaroBenchProbeStop");
 }
 
 void Write(const Recorder& recorder, const wchar_t* path) {
@@ -91,52 +51,11 @@ void Write(const Recorder& recorder, const wchar_t* path) {
     if (out == nullptr) {
         return;
     }
-    for (const auto& r : recorder.refreshes) {
-        std::fprintf(out, "R %lld %lld %lld %lld %lld %zu %ld %ld\n",
-                     static_cast<long long>(r.begin), static_cast<long long>(r.selected),
-                     static_cast<long long>(r.textIn), static_cast<long long>(r.scrollEnd),
-                     static_cast<long long>(r.end), r.length, r.lastSample, r.banners);
-    }
-    for (const auto& p : recorder.paints) {
-        std::fprintf(out, "P %lld %lld %zu %ld\n", static_cast<long long>(p.begin),
-                     static_cast<long long>(p.end), p.length, p.lastSample);
+    for (const auto& e : recorder.events) {
+        std::fprintf(out, "%c %lld %lld %lld %zu %lld\n", e.kind, e.begin, e.textIn, e.end,
+                     e.length, e.stamp);
     }
     std::fclose(out);
-}
-
-void Open(Recorder& recorder, std::int64_t begin) {
-    if (!recorder.open) {
-        recorder.open = true;
-        recorder.current = Refresh{};
-        recorder.current.begin = begin;
-    }
-}
-
-void Close(Recorder& recorder, std::int64_t end) {
-    if (recorder.open) {
-        recorder.current.end = end;
-        recorder.current.length = recorder.length;
-        recorder.current.lastSample = recorder.lastSample;
-        recorder.current.banners = recorder.banners;
-        recorder.refreshes.push_back(recorder.current);
-        recorder.open = false;
-    }
-}
-
-// Notes what a text put into the box (the whole text, or a part added at its end) holds.
-void NoteText(Recorder& recorder, HWND box, std::wstring_view text, bool whole) {
-    recorder.current.textIn = Ticks();
-    recorder.length =
-        static_cast<std::size_t>(CallWindowProcW(recorder.original, box, WM_GETTEXTLENGTH, 0, 0));
-    if (recorder.latency) {
-        const long sample = LastSample(text);
-        if (whole || sample >= 0) {
-            recorder.lastSample = sample;
-        }
-    }
-    if (recorder.banner) {
-        recorder.banners = (whole ? 0 : recorder.banners) + Banners(text);
-    }
 }
 
 LRESULT CALLBACK TimedLogProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -144,107 +63,71 @@ LRESULT CALLBACK TimedLogProc(HWND box, UINT message, WPARAM wParam, LPARAM lPar
     if (recorder == nullptr) {
         return DefWindowProcW(box, message, wParam, lParam);
     }
-    if (message == recorder->stopMessage) {
+    if (message == StopMessage()) {
         SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recorder->original));
         RemovePropW(box, kProperty);
         Write(*recorder, reinterpret_cast<const wchar_t*>(lParam));
         delete recorder;
         return 1;
     }
-    const auto pass = [&] {
-        return CallWindowProcW(recorder->original, box, message, wParam, lParam);
-    };
-    switch (message) {
-    case WM_SETREDRAW: {
-        if (wParam == FALSE) {
-            Open(*recorder, Ticks());
-            recorder->drawingOff = true;
-            return pass();
-        }
-        const LRESULT result = pass();
-        recorder->drawingOff = false;
-        Close(*recorder, Ticks());
-        return result;
-    }
-    case WM_SETTEXT:
-    case EM_REPLACESEL: {
-        Open(*recorder, Ticks());
-        const LRESULT result = pass();
+    const long long begin = Ticks();
+    const LRESULT result = CallWindowProcW(recorder->original, box, message, wParam, lParam);
+    const long long end = Ticks();
+    if (message == WM_SETREDRAW && wParam == FALSE) {
+        recorder->refresh = {'R', begin, 0, 0, 0, 0};
+    } else if (message == EM_REPLACESEL) {
+        recorder->refresh.textIn = end;
+        recorder->length = static_cast<std::size_t>(
+            CallWindowProcW(recorder->original, box, WM_GETTEXTLENGTH, 0, 0));
         const std::wstring_view text(lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"");
-        NoteText(*recorder, box, text, message == WM_SETTEXT);
-        return result;
-    }
-    case EM_SETSEL: {
-        const LRESULT result = pass();
-        recorder->current.selected = Ticks();
-        return result;
-    }
-    case EM_LINESCROLL: {
-        const LRESULT result = pass();
-        recorder->current.scrollEnd = Ticks();
-        if (!recorder->drawingOff) {
-            Close(*recorder, recorder->current.scrollEnd);
+        const auto at = text.rfind(L"stamp ");
+        if (at != std::wstring_view::npos) {
+            recorder->stamp = std::wcstoll(text.data() + at + 6, nullptr, 10);
         }
-        return result;
+    } else if (message == WM_SETREDRAW && recorder->refresh.begin != 0) {
+        recorder->refresh.end = end;
+        recorder->refresh.length = recorder->length;
+        recorder->refresh.stamp = recorder->stamp;
+        recorder->events.push_back(recorder->refresh);
+        recorder->refresh = {};
+    } else if (message == WM_PAINT) {
+        // What the box held when the repaint began: refreshes never run inside a repaint.
+        recorder->events.push_back({'P', begin, 0, end, recorder->length, recorder->stamp});
     }
-    case WM_PAINT: {
-        Paint paint;
-        paint.begin = Ticks();
-        paint.length = recorder->length;
-        paint.lastSample = recorder->lastSample;
-        const LRESULT result = pass();
-        paint.end = Ticks();
-        recorder->paints.push_back(paint);
-        return result;
-    }
-    default:
-        return pass();
-    }
-}
-
-struct Search {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t caption[32] = {};
-    GetWindowTextW(hwnd, caption, 32);
-    if (pid == search->process && lstrcmpW(caption, L"Upgrade Tools") == 0) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    return result;
 }
 
 HWND LogBox() {
-    Search search{GetCurrentProcessId(), nullptr};
-    EnumWindows(&FindMainWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found != nullptr ? GetDlgItem(search.found, kLogId) : nullptr;
-}
-
-UINT StopMessage() {
-    return RegisterWindowMessageW(L"PelvaroBenchProbeStop");
+    struct Search {
+        DWORD process;
+        HWND found;
+    } search{GetCurrentProcessId(), nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            wchar_t caption[32] = {};
+            GetWindowTextW(window, caption, 32);
+            if (process == s->process && lstrcmpW(caption, L"Upgrade Tools") == 0) {
+                s->found = window;
+            }
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr ? GetDlgItem(search.found, 1001) : nullptr;
 }
 
 } // namespace
 
-// Thread entries, started by the bench in this process. The argument is a wide string.
-extern "C" __declspec(dllexport) DWORD WINAPI ProbeStart(LPVOID argument) {
+// Thread entries, started by the bench in this process; the argument is a wide string.
+extern "C" __declspec(dllexport) DWORD WINAPI ProbeStart(LPVOID) {
     HWND box = LogBox();
     if (box == nullptr || GetPropW(box, kProperty) != nullptr) {
         return 1;
     }
-    const std::wstring_view mode(static_cast<const wchar_t*>(argument));
     auto* recorder = new Recorder;
-    recorder->latency = mode == L"latency";
-    recorder->banner = mode == L"banner";
-    recorder->stopMessage = StopMessage();
-    recorder->refreshes.reserve(1 << 16);
-    recorder->paints.reserve(1 << 16);
+    recorder->events.reserve(1 << 14);
     recorder->length = static_cast<std::size_t>(GetWindowTextLengthW(box));
     recorder->original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(box, GWLP_WNDPROC));
     SetPropW(box, kProperty, recorder);
@@ -252,14 +135,12 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeStart(LPVOID argument) {
     return 0;
 }
 
-// Unwrapping happens on the log box's own thread, between two of its messages.
 extern "C" __declspec(dllexport) DWORD WINAPI ProbeStop(LPVOID argument) {
     HWND box = LogBox();
-    if (box == nullptr) {
-        return 1;
-    }
     DWORD_PTR done = 0;
-    SendMessageTimeoutW(box, StopMessage(), 0, reinterpret_cast<LPARAM>(argument), SMTO_NORMAL,
-                        60000, &done);
+    if (box != nullptr) {
+        SendMessageTimeoutW(box, StopMessage(), 0, reinterpret_cast<LPARAM>(argument), SMTO_NORMAL,
+                            60000, &done);
+    }
     return done == 1 ? 0 : 1;
 }

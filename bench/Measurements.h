@@ -1,30 +1,17 @@
 #pragma once
-// The measurements of the bench driver. Each prints a Markdown section of its own and adds what
-// it saw of the program's memory to the report.
-#include <cstddef>
-#include <string>
-#include <vector>
+// The bench's measurements. Each adds its rows to the table on standard output.
 
 namespace bench {
 
-struct Report {
-    // Rows of the memory table: what ran, peak working set, peak private memory.
-    std::vector<std::string> memoryRows;
-};
-
 // Start to window shown, Pelvaro.exe against the minimal dialog program.
-void MeasureStartup(int runs, Report& report);
-// A tool's write to the text being in the log box of the real program.
-void MeasureWriteToLog(int writes, Report& report);
-// The runner's capture in nrfjprog mode against a plain pipe read of the same output.
-void MeasureCapture(Report& report);
-// The cost of one log refresh as the log grows, through the real dialog.
-void MeasureRefresh(unsigned long long floodBytes, unsigned timeLimitSeconds, Report& report);
-// Ways to refresh an edit box of the log box's styles, in a window of the bench's own.
-void MeasureEditAlternatives(std::size_t maxChars);
-// A bootloader port appearing to the DFU tool starting.
-void MeasurePortToDfu(int runs, Report& report);
-
-void PrintMemory(const Report& report);
+void MeasureStartup();
+// A tool's write to the text in the log box and to the box painted.
+void MeasureWriteToLog();
+// One refresh of the log box with 1 MB in it against one with 10 KB.
+void MeasureRefresh();
+// A bootloader port appearing to the DFU tool running.
+void MeasurePortToDfu();
+// Peak memory, idle and after a J-Link run that logged 1 MB.
+void MeasureMemory();
 
 } // namespace bench

@@ -1,59 +1,51 @@
-// The bench driver: measures the real Pelvaro.exe under Wine (or Windows) and prints the results
-// as Markdown. bench/run builds it and runs it on a virtual display; see docs/performance.md.
+// The bench driver: measures the real Pelvaro.exe under Wine and prints one row of a Markdown
+// table per figure (bench/run prints the table's head and the size rows; see
+// docs/performance.md).
 //
-//   pelvaro_bench.exe [startup] [latency] [capture] [refresh[=BYTES]] [append] [port]
-//
-// Without arguments every measurement runs, with the refresh flood at 1,088 KB and the append
-// comparison up to 256 KB.
+//   pelvaro_bench.exe [startup] [latency] [refresh] [port] [memory]    (none: all of them)
 #include "Measurements.h"
+#include "base/UniqueResource.h"
+#include <algorithm>
 #include <cstdio>
-#include <cwchar>
 #include <exception>
+#include <set>
 #include <string>
+#include <utility>
+#include <windows.h>
 
 int wmain(int argc, wchar_t** argv) {
-    bool startup = argc == 1, latency = argc == 1, capture = argc == 1, refresh = argc == 1,
-         append = argc == 1, port = argc == 1;
-    // A little over 1 MB, so that refreshes on both sides of 1 MB are seen.
-    unsigned long long refreshBytes = 1088 * 1024;
-    for (int i = 1; i < argc; ++i) {
-        const std::wstring arg = argv[i];
-        startup = startup || arg == L"startup";
-        latency = latency || arg == L"latency";
-        capture = capture || arg == L"capture";
-        port = port || arg == L"port";
-        append = append || arg == L"append";
-        if (arg.rfind(L"refresh", 0) == 0) {
-            refresh = true;
-            if (arg.size() > 8 && arg[7] == L'=') {
-                refreshBytes = std::wcstoull(arg.c_str() + 8, nullptr, 10);
-            }
+    const std::pair<const wchar_t*, void (*)()> measurements[] = {
+        {L"startup", &bench::MeasureStartup}, {L"latency", &bench::MeasureWriteToLog},
+        {L"refresh", &bench::MeasureRefresh}, {L"port", &bench::MeasurePortToDfu},
+        {L"memory", &bench::MeasureMemory},
+    };
+    std::set<std::wstring> wanted(argv + 1, argv + argc);
+    for (const auto& [name, measure] : measurements) {
+        wanted.erase(name);
+    }
+    if (!wanted.empty()) {
+        std::fprintf(stderr, "bench: no measurement \"%ls\"\n", wanted.begin()->c_str());
+        return 2;
+    }
+    // The programs that the bench starts get none of its standard handles, which their trace
+    // words would reach; the C runtime keeps writing the table to the handles it started with.
+    const UniqueHandle nowhere(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        SetStdHandle(which, nowhere.get());
+    }
+    int failed = 0;
+    for (const auto& [name, measure] : measurements) {
+        if (argc > 1 && std::find(argv + 1, argv + argc, std::wstring(name)) == argv + argc) {
+            continue;
+        }
+        try {
+            measure();
+        } catch (const std::exception& e) {
+            std::printf("| %ls | failed: %s | | |\n", name, e.what());
+            failed = 1;
         }
     }
-    try {
-        bench::Report report;
-        if (startup) {
-            bench::MeasureStartup(30, report);
-        }
-        if (latency) {
-            bench::MeasureWriteToLog(1000, report);
-        }
-        if (capture) {
-            bench::MeasureCapture(report);
-        }
-        if (refresh) {
-            bench::MeasureRefresh(refreshBytes, 900, report);
-        }
-        if (append) {
-            bench::MeasureEditAlternatives(256 * 1024);
-        }
-        if (port) {
-            bench::MeasurePortToDfu(20, report);
-        }
-        bench::PrintMemory(report);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+    return failed;
 }

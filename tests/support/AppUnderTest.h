@@ -70,6 +70,7 @@ public:
     // The program's exit code once it has ended.
     bool ExitCode(DWORD& code) const;
     DWORD ProcessId() const { return m_process.dwProcessId; }
+    HANDLE Process() const { return m_process.hProcess; }
 
     // The window with the keyboard focus in the program's user-interface thread.
     HWND FocusedWindow() const;

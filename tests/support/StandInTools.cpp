@@ -66,6 +66,8 @@ StandInRecord ParseRecord(const std::string& line) {
             record.tool = value;
         } else if (key == "pid") {
             record.pid = std::stoul(value);
+        } else if (key == "ticks") {
+            record.ticks = std::stoll(value);
         } else if (key == "cwd") {
             record.currentDirectory = value;
         } else if (key == "line") {

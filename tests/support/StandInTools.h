@@ -16,6 +16,7 @@ std::string ScenarioBytes(std::string_view bytes);
 struct StandInRecord {
     std::wstring tool;
     unsigned long pid = 0;
+    long long ticks = 0; // the performance counter when the tool's main function began
     std::wstring currentDirectory;
     std::wstring commandLine;
     std::vector<std::wstring> args; // without the program name

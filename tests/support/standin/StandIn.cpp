@@ -24,6 +24,9 @@
 //                    line to standard error and exits with status 124
 //   exit STATUS      ends at once with STATUS (decimal, 0 to 4294967295)
 //   hang             never ends by itself
+//   stamp            one write to standard output of "stamp ", the performance counter's value
+//                    taken just before the write (decimal) and "\r\n": the bench times a write's
+//                    way into the program's log with it
 //   The end of a section ends the program with status 0. A write that fails (nobody reads any
 //   more) is ignored and the steps go on.
 //
@@ -34,7 +37,8 @@
 // the file stand for themselves, so UTF-8 text stays UTF-8; use \xNN for other code pages.
 //
 // Record (one line per start, UTF-8, fields separated by a tab, ended by "\n"):
-//   tool=NAME  pid=N  cwd=CURRENT-DIRECTORY  line=RAW-COMMAND-LINE  arg=A1  arg=A2 ...
+//   tool=NAME  pid=N  ticks=T  cwd=CURRENT-DIRECTORY  line=RAW-COMMAND-LINE  arg=A1  arg=A2 ...
+// T is the performance counter's value when the program's main function began.
 // The arguments are those the C runtime parsed from the command line, without the program name.
 // Control characters and '%' in a field are written as %XX (hex of the UTF-8 byte).
 #include <cstdint>
@@ -130,11 +134,19 @@ std::string Field(const std::string& text) {
     return out;
 }
 
-void AppendRecord(const std::wstring& path, const std::string& tool, int argc, wchar_t** argv) {
+long long Ticks() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+void AppendRecord(const std::wstring& path, const std::string& tool, long long ticks, int argc,
+                  wchar_t** argv) {
     wchar_t cwd[MAX_PATH * 4] = {};
     GetCurrentDirectoryW(MAX_PATH * 4, cwd);
     std::string record = "tool=" + Field(tool) + "\tpid=" + std::to_string(GetCurrentProcessId()) +
-                         "\tcwd=" + Field(Utf8(cwd)) + "\tline=" + Field(Utf8(GetCommandLineW()));
+                         "\tticks=" + std::to_string(ticks) + "\tcwd=" + Field(Utf8(cwd)) +
+                         "\tline=" + Field(Utf8(GetCommandLineW()));
     for (int i = 1; i < argc; ++i) {
         record += "\targ=" + Field(Utf8(argv[i]));
     }
@@ -400,6 +412,9 @@ void RunStep(const std::string& step, const std::wstring& folder) {
         ExitProcess(static_cast<UINT>(*status));
     } else if (keyword == "hang") {
         Sleep(INFINITE);
+    } else if (keyword == "stamp" && rest.empty()) {
+        const long long ticks = Ticks();
+        Write(STD_OUTPUT_HANDLE, "stamp " + std::to_string(ticks) + "\r\n");
     } else {
         Quit(98, "unknown step: " + step);
     }
@@ -417,10 +432,11 @@ std::string ToolName() {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    const long long started = Ticks();
     const std::string tool = ToolName();
     const std::wstring recordPath = Environment(L"PELVARO_STANDIN_RECORD");
     if (!recordPath.empty()) {
-        AppendRecord(recordPath, tool, argc, argv);
+        AppendRecord(recordPath, tool, started, argc, argv);
     }
     const std::wstring scenarioPath = Environment(L"PELVARO_STANDIN_SCENARIO");
     bool ok = false;
