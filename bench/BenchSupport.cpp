@@ -130,24 +130,20 @@ std::string FloodSteps(std::size_t bytes) {
 }
 
 bool Press(HWND dialog, int button, DWORD timeoutMs) {
-    HWND control = GetDlgItem(dialog, button);
-    if (!WaitUntil([&] { return IsWindowEnabled(control) != FALSE; }, timeoutMs)) {
-        return false;
-    }
     // Hidden buttons take a click message all the same.
-    return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
+    return ::WaitForRunEnd(dialog, timeoutMs) &&
+           PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0) != FALSE;
 }
 
-bool WaitForRunEnd(HWND dialog, int button, const std::function<bool()>& done, DWORD timeoutMs) {
-    HWND control = GetDlgItem(dialog, button);
-    return WaitUntil([&] { return done() && IsWindowEnabled(control); }, timeoutMs);
+bool WaitForRunEnd(HWND dialog, const std::function<bool()>& done, DWORD timeoutMs) {
+    return WaitUntil(done, timeoutMs) && ::WaitForRunEnd(dialog, timeoutMs);
 }
 
 bool RunJLink(HWND dialog, DWORD timeoutMs) {
     return Press(dialog, kJLinkRemote, timeoutMs) &&
            WaitForRunEnd(
-               dialog, kJLinkRemote,
-               [&] { return WindowText(GetDlgItem(dialog, kResult)) == L"success"; }, timeoutMs);
+               dialog, [&] { return WindowText(GetDlgItem(dialog, kResult)) == L"success"; },
+               timeoutMs);
 }
 
 namespace {

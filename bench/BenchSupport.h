@@ -73,8 +73,8 @@ constexpr std::size_t kFloodBytes = 1088 * 1024;
 
 // Presses a button once it is enabled: a run disables the buttons while it is active.
 bool Press(HWND dialog, int button, DWORD timeoutMs);
-// Waits until the run has ended: done() holds and the button is enabled again.
-bool WaitForRunEnd(HWND dialog, int button, const std::function<bool()>& done, DWORD timeoutMs);
+// Waits until the run has ended: done() holds and the buttons are enabled again.
+bool WaitForRunEnd(HWND dialog, const std::function<bool()>& done, DWORD timeoutMs);
 // Presses "J-Link the remote" and waits until the run has shown "success".
 bool RunJLink(HWND dialog, DWORD timeoutMs);
 

@@ -38,7 +38,7 @@ void MeasurePortToDfu() {
         SimulatedPort port(L"USB\\VID_1915&PID_521F&MI_00\\BENCH" + std::to_wstring(press),
                            L"nRF52 SDFU USB (COM7)", BootloaderHardwareIds());
         if (!WaitForRunEnd(
-                dialog, kUpgradeRemote, [&] { return endings() > before; }, 20000)) {
+                dialog, [&] { return endings() > before; }, 20000)) {
             break;
         }
         const auto records = tools.Records();
