@@ -1,7 +1,8 @@
 #include "device/UpgradeRequestScan.h"
 #include "base/ScopeExit.h"
 #include "device/UpgradeInterfaceMatch.h"
-#include <set>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -45,8 +46,13 @@ bool RequestUpgradeOnMatchingInterfaces(HidInterfaceCalls& calls) {
 }
 
 std::size_t CountMatchingDevices(HidInterfaceCalls& calls) {
-    std::set<std::wstring> devices;
-    ForEachOpenMatchingInterface(
-        calls, [&](const std::wstring& path, void*) { devices.insert(UpgradeDeviceKey(path)); });
+    // A handful at most: a list costs less code than a set.
+    std::vector<std::wstring> devices;
+    ForEachOpenMatchingInterface(calls, [&](const std::wstring& path, void*) {
+        std::wstring device = UpgradeDeviceKey(path);
+        if (std::find(devices.begin(), devices.end(), device) == devices.end()) {
+            devices.push_back(std::move(device));
+        }
+    });
     return devices.size();
 }
