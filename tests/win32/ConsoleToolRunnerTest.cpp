@@ -214,7 +214,6 @@ TEST_F(ConsoleToolRunnerTest, AToolThatNeverEndsIsEndedAtTheDeadlineAndTheRunFai
     EXPECT_FALSE(Run(&tools, stepLog, kEraseAll, CaptureMode::EchoCheck, kBanner, 0, shortStep));
     EXPECT_EQ(stepLog.Text(),
               kBanner + L"Erasing.\r\n\r\nnrfjprog did not finish within 5 minutes.\r\n");
-    ASSERT_EQ(tools.Records().size(), 2u);
     EXPECT_TRUE(tools.WaitForRecordedTools(5000)) << "the deadline ended the tools themselves";
 }
 
