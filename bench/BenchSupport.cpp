@@ -91,30 +91,15 @@ StartedProgram::~StartedProgram() {
     }
 }
 
-namespace {
-struct WindowSearch {
-    DWORD process;
-    const wchar_t* caption;
-    bool found;
-};
-
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t caption[64] = {};
-    if (process == search->process && IsWindowVisible(window) &&
-        GetWindowTextW(window, caption, 64) > 0 && lstrcmpW(caption, search->caption) == 0) {
-        search->found = true;
-    }
-    return !search->found;
-}
-} // namespace
-
 bool StartedProgram::ShowsWindow(const wchar_t* caption) const {
-    WindowSearch search{m_id, caption, false};
-    EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    // The window's own text, read without a message to a program that may still be starting.
+    for (HWND window : VisibleTopLevelWindows(m_id)) {
+        wchar_t text[64] = {};
+        if (GetWindowTextW(window, text, 64) > 0 && lstrcmpW(text, caption) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string JLinkScenario(const std::string& eraseSteps) {

@@ -322,6 +322,13 @@ void CPelvaroDlg::EndRun() {
     m_pressedButton = nullptr;
 }
 
+void CPelvaroDlg::EndPress(bool workerStarted) {
+    if (!workerStarted) {
+        EndRun();
+    }
+    DropQueuedInput();
+}
+
 void CPelvaroDlg::DropQueuedInput() const {
     MSG message;
     while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
@@ -367,10 +374,7 @@ void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
         bool m_workerStarted = false;
     } ops(*this);
     RunUsbUpgrade(ops, target, m_packagePath, m_portName);
-    if (!ops.WorkerStarted()) {
-        EndRun();
-    }
-    DropQueuedInput();
+    EndPress(ops.WorkerStarted());
 }
 
 void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
@@ -407,10 +411,7 @@ void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
         UniqueHandle m_worker;
     } ops(*this);
     PressJLink(ops, target);
-    if (!ops.WorkerStarted()) {
-        EndRun();
-    }
-    DropQueuedInput();
+    EndPress(ops.WorkerStarted());
 }
 
 bool CPelvaroDlg::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {

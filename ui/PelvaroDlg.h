@@ -38,6 +38,8 @@ private:
     // returns). The six buttons are disabled meanwhile.
     bool BeginRun();
     void EndRun();
+    // The end of a press: the run ends here unless a worker carries it on.
+    void EndPress(bool workerStarted);
     // Clicks and keys that came while a press held this thread were meant for the window as it
     // was before the press.
     void DropQueuedInput() const;

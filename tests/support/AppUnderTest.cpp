@@ -70,9 +70,7 @@ bool AppUnderTest::WaitForExit(DWORD timeoutMs) const {
 }
 
 std::vector<HWND> AppUnderTest::VisibleTopLevelWindows() const {
-    WindowSearch search{m_process.dwProcessId, {}};
-    EnumWindows(&CollectVisible, reinterpret_cast<LPARAM>(&search));
-    return search.windows;
+    return ::VisibleTopLevelWindows(m_process.dwProcessId);
 }
 
 HWND AppUnderTest::WaitForMainWindow(DWORD timeoutMs) const {
@@ -175,6 +173,12 @@ ProbeReport AppUnderTest::Probe() const {
         }
     }
     return report;
+}
+
+std::vector<HWND> VisibleTopLevelWindows(DWORD processId) {
+    WindowSearch search{processId, {}};
+    EnumWindows(&CollectVisible, reinterpret_cast<LPARAM>(&search));
+    return search.windows;
 }
 
 std::wstring WindowText(HWND window) {

@@ -84,6 +84,8 @@ private:
     PROCESS_INFORMATION m_process = {};
 };
 
+// The visible top-level windows of a process.
+std::vector<HWND> VisibleTopLevelWindows(DWORD processId);
 std::wstring WindowText(HWND window);
 // True when the window's thread answers a message within the time.
 bool Responsive(HWND window, DWORD timeoutMs);
