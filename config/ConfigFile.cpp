@@ -37,21 +37,33 @@ std::optional<std::string> FileBytes(const std::wstring& path) {
     return bytes;
 }
 
+// The value as GetPrivateProfileStringW gives it: a file without a mark in the ANSI code page.
+std::wstring SystemReaderValue(const std::wstring& configPath, UpgradeTarget target,
+                               ConfigKey key) {
+    wchar_t value[kPathBufferChars] = {};
+    GetPrivateProfileStringW(SectionName(target), KeyName(key), L"", value,
+                             static_cast<DWORD>(kPathBufferChars), configPath.c_str());
+    return value;
+}
+
 } // namespace
 
 std::wstring ReadConfiguredPath(const std::wstring& configPath, UpgradeTarget target,
                                 ConfigKey key) {
     // The system's reader takes a file without a byte-order mark for ANSI, which garbles the
     // UTF-8 that Notepad saves, and on Windows it does not know the UTF-8 mark at all.
-    if (const auto bytes = FileBytes(configPath)) {
-        if (const auto text = Utf8ConfigText(*bytes)) {
-            return ProfileValue(*text, SectionName(target), KeyName(key));
-        }
+    const auto bytes = FileBytes(configPath);
+    const auto text = bytes ? Utf8ConfigText(*bytes) : std::nullopt;
+    if (!text) {
+        return SystemReaderValue(configPath, target, key);
     }
-    wchar_t value[kPathBufferChars] = {};
-    GetPrivateProfileStringW(SectionName(target), KeyName(key), L"", value,
-                             static_cast<DWORD>(kPathBufferChars), configPath.c_str());
-    return value;
+    std::wstring value = ProfileValue(*text, SectionName(target), KeyName(key));
+    if (bytes->starts_with(kUtf8ByteOrderMark)) {
+        return value;
+    }
+    // Without a mark the bytes may be ANSI that is also UTF-8: the check that follows decides.
+    return ChooseUnmarkedReading(value, SystemReaderValue(configPath, target, key),
+                                 ConfiguredFileExists);
 }
 
 namespace {

@@ -7,7 +7,8 @@ std::wstring ModuleDirectory();
 
 // One value of config.ini as the system's profile reader gives it: at most 259 characters,
 // "" for a missing file, section or key. A UTF-8 file (with a byte-order mark, or without one
-// and with non-ASCII text) is decoded here and read by the same rules (config/ProfileValue.h).
+// and with non-ASCII text) is decoded here and read by the same rules (config/ProfileValue.h);
+// without a mark, the system's ANSI reading wins when only it names an existing file.
 std::wstring ReadConfiguredPath(const std::wstring& configPath, UpgradeTarget target,
                                 ConfigKey key);
 

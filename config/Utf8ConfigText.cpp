@@ -3,7 +3,6 @@
 
 namespace {
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr char32_t kReplacement = 0xFFFD;
 
 void Append(std::wstring& text, char32_t c) {
@@ -70,8 +69,8 @@ bool DecodeUtf8(std::string_view bytes, std::wstring& text) {
 
 std::optional<std::wstring> Utf8ConfigText(std::string_view bytes) {
     std::wstring text;
-    if (bytes.starts_with(kUtf8Mark)) {
-        DecodeUtf8(bytes.substr(kUtf8Mark.size()), text);
+    if (bytes.starts_with(kUtf8ByteOrderMark)) {
+        DecodeUtf8(bytes.substr(kUtf8ByteOrderMark.size()), text);
         return text;
     }
     const bool ascii = std::all_of(bytes.begin(), bytes.end(),
@@ -81,4 +80,12 @@ std::optional<std::wstring> Utf8ConfigText(std::string_view bytes) {
         return std::nullopt;
     }
     return text;
+}
+
+std::wstring ChooseUnmarkedReading(const std::wstring& utf8, const std::wstring& ansi,
+                                   const std::function<bool(const std::wstring&)>& namesFile) {
+    if (utf8 != ansi && !namesFile(utf8) && namesFile(ansi)) {
+        return ansi;
+    }
+    return utf8;
 }

@@ -79,7 +79,8 @@ public:
         SECURITY_ATTRIBUTES attributes = {};
         attributes.nLength = sizeof(attributes);
         attributes.lpSecurityDescriptor = &descriptor;
-        attributes.bInheritHandle = TRUE;
+        // Not inheritable: no tool started later may keep a device open.
+        attributes.bInheritHandle = FALSE;
         const HANDLE opened =
             CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
                         OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);

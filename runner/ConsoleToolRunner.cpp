@@ -104,6 +104,10 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof(STARTUPINFOW);
     GetStartupInfoW(&startup.StartupInfo);
+    // Without STARTF_USESTDHANDLES the field is no handle of ours (a shortcut's hotkey, for one).
+    if ((startup.StartupInfo.dwFlags & STARTF_USESTDHANDLES) == 0) {
+        startup.StartupInfo.hStdInput = nullptr;
+    }
     startup.StartupInfo.cb = sizeof(startup);
     startup.StartupInfo.hStdOutput = writeEnd.get();
     startup.StartupInfo.hStdError = writeEnd.get();

@@ -4,7 +4,9 @@
 #include "config/ProfileValue.h"
 #include "config/UpgradeTarget.h"
 #include "config/Utf8ConfigText.h"
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace std::string_literals;
 
@@ -85,6 +87,24 @@ TEST(Utf8ConfigText, DecodesMarkedFilesAndWellFormedNonAsciiOnly) {
                                      "zip=固\xE4\xBB"s, "\xC0\xAF"s, "\xED\xA0\x80"s}) {
         EXPECT_EQ(Utf8ConfigText(bytes), std::nullopt) << testing::PrintToString(bytes);
     }
+}
+
+TEST(Utf8ConfigText, AnUnmarkedValueIsReadTheWayThatNamesAnExistingFile) {
+    // An ANSI file on a Chinese system: GBK's 平台 is well-formed UTF-8 as well.
+    const std::wstring utf8 = *Utf8ConfigText("\xC6\xBD\xCC\xA8\\remote_dfu.zip");
+    const std::wstring ansi = L"平台\\remote_dfu.zip";
+    ASSERT_EQ(utf8, L"\u01BD\u0328\\remote_dfu.zip");
+    const std::vector<std::pair<std::vector<std::wstring>, std::wstring>> cases = {
+        {{ansi}, ansi}, {{utf8}, utf8}, {{}, utf8}, {{utf8, ansi}, utf8}};
+    for (const auto& [present, read] : cases) {
+        const auto exists = [&](const std::wstring& v) {
+            return std::find(present.begin(), present.end(), v) != present.end();
+        };
+        EXPECT_EQ(ChooseUnmarkedReading(utf8, ansi, exists), read)
+            << testing::PrintToString(present);
+    }
+    const auto unasked = [](const std::wstring&) { return ADD_FAILURE() << "looked up", false; };
+    EXPECT_EQ(ChooseUnmarkedReading(L"a", L"a", unasked), L"a");
 }
 
 TEST(ProfileValue, ReadsTheValuesTheSystemReaderReads) {
