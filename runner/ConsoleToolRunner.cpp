@@ -165,7 +165,7 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
     ToolOutputJudge judge(mode);
     std::array<char, kToolReadBytes> bytes{};
     bool stopped = false;
-    while (!stopped && !timer.Passed()) {
+    while (!stopped && !timer.EndsReading()) {
         bytes.fill('\0');
         DWORD delivered = 0;
         if (!ReadFile(readEnd.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &delivered,

@@ -40,7 +40,9 @@ public:
     RunDeadlineTimer(const RunDeadlineTimer&) = delete;
     RunDeadlineTimer& operator=(const RunDeadlineTimer&) = delete;
 
-    bool Passed() const { return m_passed; }
+    // True once the deadline has passed for a run whose job does not hold its tools: the output
+    // may never end, so the reader reads no more.
+    bool EndsReading() const { return m_passed && m_reader; }
     // Said by the reading thread once it has stopped reading.
     void ReadingEnded() { m_reading = false; }
     // Cancels the deadline, after waiting for an ending that has already begun; true when the
