@@ -82,7 +82,7 @@ bool ReportToolFailure(const wchar_t* message, const wchar_t* failureCaption) {
 
 bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner, CaptureMode mode,
                     const wchar_t* failureCaption, const std::wstring& workingDirectory,
-                    ToolLog& log, const RunDeadline& deadline) {
+                    ToolLog& log, const RunDeadline& deadline, ToolGrouping grouping) {
     // Both ends start out private; only the write end is then made inheritable, and the handle
     // list below hands it to this run's child alone.
     UniqueHandle readEnd;
@@ -133,31 +133,43 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
     }
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
-    ToolJob job;
+    ToolJob job(grouping == ToolGrouping::Job);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(interpreter.c_str(), buffer.data(), nullptr, nullptr, TRUE,
-                        EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED, nullptr,
-                        workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
-                        &startup.StartupInfo, &started)) {
+    // Out of a job that the program may have been started in, so that the run's own job can take
+    // the tool; a job that allows no way out refuses that, and the tool then starts inside it.
+    const auto start = [&](DWORD flags) {
+        return CreateProcessW(interpreter.c_str(), buffer.data(), nullptr, nullptr, TRUE,
+                              EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED | flags, nullptr,
+                              workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
+                              &startup.StartupInfo, &started);
+    };
+    if (!start(CREATE_BREAKAWAY_FROM_JOB) && !start(0)) {
         return ReportToolFailure(kCreateProcessFailed, failureCaption);
     }
     // The process handle stays until the output has ended, for the exit status; the thread
     // handle only until the process runs, in its job.
     const UniqueHandle process(started.hProcess);
+    bool grouped = false;
     {
         const UniqueHandle thread(started.hThread);
-        job.Adopt(process.get());
-        ResumeThread(thread.get());
+        grouped = job.Adopt(process.get());
+        if (ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+            job.EndAll();
+            return ReportToolFailure(kCreateProcessFailed, failureCaption);
+        }
     }
     RunDeadlineTimer timer(job, deadline.milliseconds);
 
     log.AppendAndRefresh(banner);
+    if (!grouped) {
+        log.AppendAndRefresh(kUngroupedToolsLine);
+    }
     writeEnd.reset();
 
     ToolOutputJudge judge(mode);
     std::array<char, kToolReadBytes> bytes{};
     bool stopped = false;
-    while (!stopped) {
+    while (!stopped && !timer.EndsReading()) {
         bytes.fill('\0');
         DWORD delivered = 0;
         if (!ReadFile(readEnd.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &delivered,
@@ -169,6 +181,7 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
         log.AppendAndRefresh(verdict.append);
         stopped = verdict.stop;
     }
+    timer.ReadingEnded();
     readEnd.reset();
 
     // After a stop at "ERROR" the tool is not waited for: it may never end, and its job ends it

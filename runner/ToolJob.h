@@ -10,9 +10,18 @@
 // started process itself can be ended.
 class ToolJob {
 public:
-    ToolJob();
-    // Takes in the process; it must still be suspended, so that nothing it starts escapes.
-    void Adopt(HANDLE process);
+    // Without grouping no job is made, as when the system refuses one.
+    explicit ToolJob(bool grouping = true);
+    // Ends the job's processes and waits, at most 5 s, until none is left: ending returns before
+    // they are gone, and the next run must find the port or the probe free.
+    ~ToolJob();
+    ToolJob(const ToolJob&) = delete;
+    ToolJob& operator=(const ToolJob&) = delete;
+
+    // Takes in the process; it must still be suspended, so that nothing it starts escapes. False
+    // when the job cannot hold it.
+    bool Adopt(HANDLE process);
+    bool HoldsTools() const { return m_job.valid(); }
     // Ends every process of the run.
     void EndAll() const;
 
@@ -21,7 +30,9 @@ private:
     HANDLE m_process = nullptr; // owned by the runner
 };
 
-// Ends the job's processes when the run has not ended by the deadline.
+// Ends the job's processes when the run has not ended by the deadline. Where the job does not
+// hold the tools, a process that cmd started keeps the output open after cmd has ended: the
+// deadline then also cancels the reads of the thread that made the timer, until it reads no more.
 class RunDeadlineTimer {
 public:
     RunDeadlineTimer(const ToolJob& job, unsigned long milliseconds);
@@ -29,6 +40,11 @@ public:
     RunDeadlineTimer(const RunDeadlineTimer&) = delete;
     RunDeadlineTimer& operator=(const RunDeadlineTimer&) = delete;
 
+    // True once the deadline has passed for a run whose job does not hold its tools: the output
+    // may never end, so the reader reads no more.
+    bool EndsReading() const { return m_passed && m_reader; }
+    // Said by the reading thread once it has stopped reading.
+    void ReadingEnded() { m_reading = false; }
     // Cancels the deadline, after waiting for an ending that has already begun; true when the
     // deadline had passed.
     bool Stop();
@@ -37,6 +53,8 @@ private:
     static void CALLBACK OnDeadline(PVOID self, BOOLEAN) noexcept;
 
     const ToolJob& m_job;
+    UniqueHandle m_reader;
     std::atomic<bool> m_passed{false};
+    std::atomic<bool> m_reading{true};
     HANDLE m_timer = nullptr;
 };

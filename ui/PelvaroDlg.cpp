@@ -176,6 +176,10 @@ bool CPelvaroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
             return true;
         }
         break;
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession(result);
+    case WM_ACTIVATE:
+        return OnActivate(wParam, result);
     default:
         break;
     }
@@ -291,11 +295,35 @@ void CPelvaroDlg::OnJLinkDongle() {
     ProgramOverJLink(UpgradeTarget::Dongle);
 }
 
+bool CPelvaroDlg::OnQueryEndSession(INT_PTR& result) const {
+    if (!m_runActive) {
+        return false;
+    }
+    SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, FALSE);
+    result = TRUE;
+    return true;
+}
+
+bool CPelvaroDlg::OnActivate(WPARAM wParam, INT_PTR& result) {
+    if (LOWORD(wParam) == WA_INACTIVE || HIWORD(wParam) != 0 || m_focusOnActivate == nullptr) {
+        return false;
+    }
+    // In place of the dialog manager's own restoring, which would give the log box its focus back.
+    SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_focusOnActivate), TRUE);
+    m_focusOnActivate = nullptr;
+    SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 0);
+    result = TRUE;
+    return true;
+}
+
 bool CPelvaroDlg::BeginRun() {
     if (m_runActive) {
         return false;
     }
     m_runActive = true;
+    ++m_run;
+    m_focusOnActivate = nullptr;
+    ShutdownBlockReasonCreate(m_hWnd, L"An upgrade is still running.");
     HWND focus = GetFocus();
     m_pressedButton = nullptr;
     for (const int id : kRunButtons) {
@@ -313,11 +341,16 @@ bool CPelvaroDlg::BeginRun() {
 
 void CPelvaroDlg::EndRun() {
     m_runActive = false;
+    ShutdownBlockReasonDestroy(m_hWnd);
     for (const int id : kRunButtons) {
         EnableWindow(GetDlgItem(m_hWnd, id), TRUE);
     }
     if (m_pressedButton != nullptr && GetFocus() == m_editLog) {
         SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_pressedButton), TRUE);
+    } else if (m_pressedButton != nullptr) {
+        // Inactive, or a box has the focus: the log box, where Enter closes the program, would
+        // get the focus back with the window.
+        m_focusOnActivate = m_pressedButton;
     }
     m_pressedButton = nullptr;
 }
@@ -330,10 +363,16 @@ void CPelvaroDlg::EndPress(bool workerStarted) {
 }
 
 void CPelvaroDlg::DropQueuedInput() const {
+    // Taps and pen presses come as pointer messages (WM_POINTERDEVICECHANGE to WM_POINTERHWHEEL,
+    // WM_TOUCH among them) and gestures, which become clicks only when dispatched.
+    constexpr UINT kPointerFirst = 0x0238;
+    constexpr UINT kPointerLast = 0x024F;
     MSG message;
     while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
            PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
-           PeekMessageW(&message, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
+           PeekMessageW(&message, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE) ||
+           PeekMessageW(&message, nullptr, kPointerFirst, kPointerLast, PM_REMOVE) ||
+           PeekMessageW(&message, nullptr, WM_GESTURE, WM_GESTURE, PM_REMOVE)) {
     }
 }
 
@@ -364,8 +403,8 @@ void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
         void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
         void StartDfuWorker(const std::wstring& packagePath,
                             const std::wstring& portName) override {
-            m_workerStarted =
-                ::StartDfuWorker(m_dialog.m_hWnd, packagePath, portName, ModuleDirectory());
+            m_workerStarted = ::StartDfuWorker(m_dialog.m_hWnd, m_dialog.m_run, packagePath,
+                                               portName, ModuleDirectory());
         }
         bool WorkerStarted() const { return m_workerStarted; }
 
@@ -397,8 +436,8 @@ void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
                          RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         }
         bool StartJLinkWorker(UpgradeTarget t) override {
-            m_worker =
-                ::StartJLinkWorker(m_dialog.m_hWnd, t, m_dialog.m_configPath, ModuleDirectory());
+            m_worker = ::StartJLinkWorker(m_dialog.m_hWnd, m_dialog.m_run, t, m_dialog.m_configPath,
+                                          ModuleDirectory());
             return m_worker.valid();
         }
         void WaitForWorker(unsigned milliseconds) override {
@@ -415,25 +454,32 @@ void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
 }
 
 bool CPelvaroDlg::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case kAppendLogMessage:
-        AppendLog(*reinterpret_cast<const std::wstring*>(lParam));
-        return true;
-    case kSetResultFlagMessage:
-        m_resultOk = wParam != 0;
-        return true;
-    case kSetResultTextMessage:
-        SetDlgItemTextW(m_hWnd, IDC_RESULT, reinterpret_cast<const wchar_t*>(lParam));
-        return true;
-    case kMissingFileMessage:
-        ShowMessage(MissingConfiguredFileMessage(*reinterpret_cast<const std::wstring*>(lParam)));
-        return true;
-    case kRunEndedMessage:
-        EndRun();
-        return true;
-    default:
+    const auto request = m_workerMessages.Find(message);
+    if (!request) {
         return false;
     }
+    // Only the worker of the active run knows its number; anything else is not looked at.
+    if (!m_runActive || wParam != m_run) {
+        return true;
+    }
+    switch (*request) {
+    case WorkerRequest::AppendLog:
+        AppendLog(*reinterpret_cast<const std::wstring*>(lParam));
+        return true;
+    case WorkerRequest::SetResultFlag:
+        m_resultOk = lParam != 0;
+        return true;
+    case WorkerRequest::SetResultText:
+        SetDlgItemTextW(m_hWnd, IDC_RESULT, reinterpret_cast<const wchar_t*>(lParam));
+        return true;
+    case WorkerRequest::MissingFile:
+        ShowMessage(MissingConfiguredFileMessage(*reinterpret_cast<const std::wstring*>(lParam)));
+        return true;
+    case WorkerRequest::RunEnded:
+        EndRun();
+        return true;
+    }
+    return true;
 }
 
 void CPelvaroDlg::AppendLog(const std::wstring& text) {

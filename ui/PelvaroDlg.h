@@ -2,6 +2,7 @@
 #include "base/UniqueResource.h"
 #include "config/UpgradeTarget.h"
 #include "ui/DialogBase.h"
+#include "workflow/DialogChannel.h"
 #include <string>
 
 // The main window "Upgrade Tools". It lives on the user-interface thread and owns the log, the
@@ -47,6 +48,10 @@ private:
     bool ConfirmClose() const;
     // Requests of the workers, carried out here on the user-interface thread.
     bool OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // A logoff or restart during a run would end its tools mid-flash: refused then.
+    bool OnQueryEndSession(INT_PTR& result) const;
+    // Gives the focus back to the pressed button when the window was inactive at the run's end.
+    bool OnActivate(WPARAM wParam, INT_PTR& result);
 
     // Appends to the log and shows it; the only writer of m_logText.
     void AppendLog(const std::wstring& text);
@@ -67,7 +72,12 @@ private:
     std::wstring m_packagePath;
     bool m_resultOk = false;
     bool m_runActive = false;
-    // The visible button that had the focus when the run began; it gets it back at the run's end.
+    // The number of the latest run; workers send it with each request.
+    WPARAM m_run = 0;
+    WorkerMessages m_workerMessages;
+    // The visible button that had the focus when the run began; it gets it back at the run's end,
+    // or at the next activation when the window was inactive then.
     HWND m_pressedButton = nullptr;
+    HWND m_focusOnActivate = nullptr;
     UniqueGdiObject m_resultFont;
 };

@@ -1,21 +1,47 @@
 #include "workflow/DialogChannel.h"
 
+WorkerMessages::WorkerMessages() {
+    constexpr const wchar_t* kNames[] = {
+        L"Pelvaro Upgrade Tools: append to the log", L"Pelvaro Upgrade Tools: set the result flag",
+        L"Pelvaro Upgrade Tools: set the result text", L"Pelvaro Upgrade Tools: missing file",
+        L"Pelvaro Upgrade Tools: run ended"};
+    static_assert(std::size(kNames) == std::tuple_size_v<decltype(m_ids)>);
+    for (std::size_t i = 0; i < m_ids.size(); ++i) {
+        m_ids[i] = RegisterWindowMessageW(kNames[i]);
+    }
+}
+
+std::optional<WorkerRequest> WorkerMessages::Find(UINT message) const {
+    for (std::size_t i = 0; i < m_ids.size(); ++i) {
+        if (message != 0 && message == m_ids[i]) {
+            return static_cast<WorkerRequest>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+void DialogChannel::Send(WorkerRequest request, LPARAM lParam) const {
+    if (const UINT message = m_messages.Of(request)) {
+        SendMessageW(m_dialog, message, m_run, lParam);
+    }
+}
+
 void DialogChannel::AppendAndRefresh(const std::wstring& text) {
-    SendMessageW(m_dialog, kAppendLogMessage, 0, reinterpret_cast<LPARAM>(&text));
+    Send(WorkerRequest::AppendLog, reinterpret_cast<LPARAM>(&text));
 }
 
 void DialogChannel::SetResultFlag(bool ok) const {
-    SendMessageW(m_dialog, kSetResultFlagMessage, ok ? 1 : 0, 0);
+    Send(WorkerRequest::SetResultFlag, ok ? 1 : 0);
 }
 
 void DialogChannel::SetResultText(const std::wstring& text) const {
-    SendMessageW(m_dialog, kSetResultTextMessage, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Send(WorkerRequest::SetResultText, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void DialogChannel::ShowMissingFile(const std::wstring& value) const {
-    SendMessageW(m_dialog, kMissingFileMessage, 0, reinterpret_cast<LPARAM>(&value));
+    Send(WorkerRequest::MissingFile, reinterpret_cast<LPARAM>(&value));
 }
 
 void DialogChannel::ReportRunEnded() const {
-    SendMessageW(m_dialog, kRunEndedMessage, 0, 0);
+    Send(WorkerRequest::RunEnded, 0);
 }

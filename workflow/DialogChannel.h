@@ -1,24 +1,40 @@
 #pragma once
 #include "runner/ToolLog.h"
+#include <array>
+#include <optional>
 #include <string>
 #include <windows.h>
 
 // Private messages by which workers have the main dialog change its state on its own thread.
-// Each is sent synchronously: the worker waits until the dialog has carried it out, and the
-// pointer in lParam stays valid for exactly that long.
-enum : UINT {
-    kAppendLogMessage = WM_APP + 1,     // lParam: const std::wstring* to append, then refresh
-    kSetResultFlagMessage = WM_APP + 2, // wParam: the new result flag
-    kSetResultTextMessage = WM_APP + 3, // lParam: const wchar_t* label text
-    kMissingFileMessage = WM_APP + 4,   // lParam: const std::wstring* configured value
-    kRunEndedMessage = WM_APP + 5,      // the worker's last message: its run is over
+// Each is registered under a name of ours, so that no message another program broadcasts is taken
+// for one, and carries in wParam the number of the run it belongs to: the dialog carries out only
+// those of its active run. Each is sent synchronously: the worker waits until the dialog has
+// carried it out, and the pointer in lParam stays valid for exactly that long.
+enum class WorkerRequest {
+    AppendLog,     // lParam: const std::wstring* to append, then refresh
+    SetResultFlag, // lParam: the new result flag
+    SetResultText, // lParam: const wchar_t* label text
+    MissingFile,   // lParam: const std::wstring* configured value
+    RunEnded,      // the worker's last message: its run is over
+};
+
+// The message numbers the system gave those requests (0 where it gave none).
+class WorkerMessages {
+public:
+    WorkerMessages();
+    UINT Of(WorkerRequest request) const { return m_ids[static_cast<std::size_t>(request)]; }
+    // The request that a message of the dialog stands for, if any.
+    std::optional<WorkerRequest> Find(UINT message) const;
+
+private:
+    std::array<UINT, 5> m_ids{};
 };
 
 // The worker's end of those messages. Once the dialog is gone every send simply fails, so a worker
 // that outlives the window never touches freed memory.
 class DialogChannel : public ToolLog {
 public:
-    explicit DialogChannel(HWND dialog) : m_dialog(dialog) {}
+    DialogChannel(HWND dialog, WPARAM run) : m_dialog(dialog), m_run(run) {}
     void AppendAndRefresh(const std::wstring& text) override;
     void SetResultFlag(bool ok) const;
     void SetResultText(const std::wstring& text) const;
@@ -27,5 +43,9 @@ public:
     void ReportRunEnded() const;
 
 private:
+    void Send(WorkerRequest request, LPARAM lParam) const;
+
     HWND m_dialog;
+    WPARAM m_run;
+    WorkerMessages m_messages;
 };

@@ -11,6 +11,7 @@ namespace {
 
 struct DfuJob {
     HWND dialog;
+    WPARAM run;
     std::wstring packagePath;
     std::wstring portName;
     std::wstring workingDirectory;
@@ -18,7 +19,7 @@ struct DfuJob {
 
 DWORD WINAPI DfuThread(LPVOID param) noexcept {
     const std::unique_ptr<DfuJob> job(static_cast<DfuJob*>(param));
-    DialogChannel channel(job->dialog);
+    DialogChannel channel(job->dialog, job->run);
     const ScopeExit ended([&] { channel.ReportRunEnded(); });
     // The tool gets the file that was checked, whatever its current folder.
     RunDfuUpgrade(ResolveConfiguredPath(job->workingDirectory, job->packagePath), job->portName,
@@ -28,6 +29,7 @@ DWORD WINAPI DfuThread(LPVOID param) noexcept {
 
 struct JLinkJob {
     HWND dialog;
+    WPARAM run;
     UpgradeTarget target;
     std::wstring configPath;
     std::wstring workingDirectory;
@@ -35,7 +37,7 @@ struct JLinkJob {
 
 class JLinkWorkerOps : public JLinkOps {
 public:
-    explicit JLinkWorkerOps(const JLinkJob& job) : m_job(job), m_channel(job.dialog) {}
+    explicit JLinkWorkerOps(const JLinkJob& job) : m_job(job), m_channel(job.dialog, job.run) {}
 
     std::wstring ReadImagePath(UpgradeTarget target) override {
         return ReadConfiguredPath(m_job.configPath, target, ConfigKey::Hex);
@@ -64,7 +66,7 @@ private:
 
 DWORD WINAPI JLinkThread(LPVOID param) noexcept {
     const std::unique_ptr<JLinkJob> job(static_cast<JLinkJob*>(param));
-    const ScopeExit ended([&] { DialogChannel(job->dialog).ReportRunEnded(); });
+    const ScopeExit ended([&] { DialogChannel(job->dialog, job->run).ReportRunEnded(); });
     JLinkWorkerOps ops(*job);
     ProgramWithJLink(ops, job->target);
     return 1;
@@ -82,14 +84,17 @@ UniqueHandle StartThread(LPTHREAD_START_ROUTINE entry, std::unique_ptr<Job> job)
 
 } // namespace
 
-bool StartDfuWorker(HWND dialog, const std::wstring& packagePath, const std::wstring& portName,
-                    const std::wstring& workingDirectory) {
-    auto job = std::make_unique<DfuJob>(DfuJob{dialog, packagePath, portName, workingDirectory});
+bool StartDfuWorker(HWND dialog, WPARAM run, const std::wstring& packagePath,
+                    const std::wstring& portName, const std::wstring& workingDirectory) {
+    auto job =
+        std::make_unique<DfuJob>(DfuJob{dialog, run, packagePath, portName, workingDirectory});
     return StartThread(&DfuThread, std::move(job)).valid();
 }
 
-UniqueHandle StartJLinkWorker(HWND dialog, UpgradeTarget target, const std::wstring& configPath,
+UniqueHandle StartJLinkWorker(HWND dialog, WPARAM run, UpgradeTarget target,
+                              const std::wstring& configPath,
                               const std::wstring& workingDirectory) {
-    auto job = std::make_unique<JLinkJob>(JLinkJob{dialog, target, configPath, workingDirectory});
+    auto job =
+        std::make_unique<JLinkJob>(JLinkJob{dialog, run, target, configPath, workingDirectory});
     return StartThread(&JLinkThread, std::move(job));
 }

@@ -165,6 +165,19 @@ TEST_F(StressToolTest, ToolsThatNeverEndAreEndedWithTheProgram) {
     EXPECT_TRUE(Responsive(dialog, kAnswerBoundMs));
     EXPECT_EQ(Text(dialog, kResult), L"") << "a step that has not ended has no outcome";
     EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
+    // Messages of other programs in the range the workers once used, with pointers that point
+    // nowhere, neither crash the window nor end its run.
+    DWORD_PTR answer = TRUE;
+    for (UINT message = WM_APP + 1; message <= WM_APP + 5; ++message) {
+        SendMessageTimeoutW(dialog, message, 1, 0x10, SMTO_ABORTIFHUNG, 5000, &answer);
+    }
+    EXPECT_TRUE(app.Running());
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kJLinkRemote)));
+    answer = TRUE;
+    EXPECT_NE(SendMessageTimeoutW(dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
+                                  SMTO_ABORTIFHUNG, 5000, &answer),
+              0);
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(FALSE)) << "a logoff during a run is refused";
 
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     HWND box = app.WaitForMessageBox();

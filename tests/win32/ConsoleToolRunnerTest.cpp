@@ -37,14 +37,14 @@ protected:
     // own, and insists that the run ends within a generous limit.
     bool Run(const StandInSession* tools, RecordingToolLog& into, const std::wstring& commandLine,
              CaptureMode mode, const std::wstring& banner = kBanner, LCID threadLocale = 0,
-             const RunDeadline& deadline = kLate) {
+             const RunDeadline& deadline = kLate, ToolGrouping grouping = ToolGrouping::Job) {
         bool result = true;
         BoundedRun run([&] {
             if (threadLocale != 0) {
                 SetThreadLocale(threadLocale);
             }
-            result =
-                RunConsoleTool(commandLine, banner, mode, L"提示", folder.Path(), into, deadline);
+            result = RunConsoleTool(commandLine, banner, mode, L"提示", folder.Path(), into,
+                                    deadline, grouping);
         });
         if (!run.EndsWithin(30s)) {
             ADD_FAILURE() << "the run did not end; its log so far: \"" << Utf8(into.Text())
@@ -215,6 +215,21 @@ TEST_F(ConsoleToolRunnerTest, AToolThatNeverEndsIsEndedAtTheDeadlineAndTheRunFai
     EXPECT_EQ(stepLog.Text(),
               kBanner + L"Erasing.\r\n\r\nnrfjprog did not finish within 5 minutes.\r\n");
     EXPECT_TRUE(tools.WaitForRecordedTools(5000)) << "the deadline ended the tools themselves";
+}
+
+TEST_F(ConsoleToolRunnerTest, ARunWhoseToolsCannotBeGroupedSaysSoAndStillEndsAtTheDeadline) {
+    // Outside a job only cmd is ended at the deadline; its child, the stand-in, keeps the pipe
+    // open and never ends, so only a cancelled read lets the run return (within Run's bound).
+    StandInSession tools("[nrfjprog]\nout \"Erasing.\\r\\n\"\nhang\n");
+    // Long enough for cmd to start the stand-in on a busy machine.
+    const RunDeadline shortStep{2000, kNrfjprogDeadline.line};
+    RecordingToolLog log;
+    EXPECT_FALSE(Run(&tools, log, kEraseAll, CaptureMode::EchoCheck, kBanner, 0, shortStep,
+                     ToolGrouping::Refused));
+    EXPECT_EQ(log.Text(), kBanner + kUngroupedToolsLine +
+                              L"Erasing.\r\n\r\nnrfjprog did not finish within 5 minutes.\r\n");
+    EXPECT_FALSE(tools.WaitForRecordedTools(0)) << "the tool outside the job still runs";
+    tools.EndRecordedTools();
 }
 
 TEST_F(ConsoleToolRunnerTest, AMissingToolsTextWithStatus9009Fails) {
