@@ -67,7 +67,8 @@ TEST(WatchOnlyJudge, WithoutTheDeviceLineTheToolsEndIsAFailure) {
     ToolOutputJudge failed(CaptureMode::WatchOnly);
     failed.OnChunk(L"Traceback (most recent call last):\r\n");
     ASSERT_TRUE(failed.NeedsExitStatus());
-    EXPECT_EQ(failed.OnToolEnded(1u), L"Upgrade failed.\r\n");
+    EXPECT_EQ(failed.OnToolEnded(1u),
+              L"nrfutil: Traceback (most recent call last):\r\nUpgrade failed.\r\n");
 
     ToolOutputJudge missing(CaptureMode::WatchOnly);
     missing.OnChunk(L"Can't recognize 'nrfutil' as an internal or external command\r\n");
@@ -81,6 +82,36 @@ TEST(WatchOnlyJudge, WithoutTheDeviceLineTheToolsEndIsAFailure) {
     EXPECT_FALSE(programmed.NeedsExitStatus()) << "a device that was programmed is not waited for";
     EXPECT_EQ(programmed.OnToolEnded(1u), L"");
     EXPECT_TRUE(programmed.Succeeded());
+}
+
+TEST(WatchOnlyJudge, AFailureShowsTheToolsLastThreeLinesThatAreNotBlank) {
+    const std::wstring x300(300, L'x');
+    const std::wstring y200(200, L'y');
+    const struct {
+        std::vector<std::wstring> reads;
+        std::vector<std::wstring> shown;
+    } cases[] = {
+        {{}, {}},
+        {{L" \t\r\n\r\n  \n"}, {}},
+        {{L"1\n2\r\n3\r4\r\n"}, {L"2", L"3", L"4"}}, // "\r" alone ends a line too
+        {{L"a\r", L"\nb"}, {L"a", L"b"}},            // the last text counts once the tool ended
+        {{L"  Serial port could not be opened on COM7. ", L"Reason: busy \r\n\t\r\n"},
+         {L"Serial port could not be opened on COM7. Reason: busy"}},
+        {{x300 + L"\n", y200 + L"   \n"}, {std::wstring(200, L'x') + L"...", y200}},
+        {{std::wstring(100000, L'#')}, {std::wstring(200, L'#') + L"..."}},
+    };
+    for (const auto& c : cases) {
+        ToolOutputJudge judge(CaptureMode::WatchOnly);
+        for (const auto& read : c.reads) {
+            judge.OnChunk(read);
+        }
+        std::wstring expected;
+        for (const auto& line : c.shown) {
+            expected += L"nrfutil: " + line + L"\r\n";
+        }
+        EXPECT_EQ(judge.OnToolEnded(1u), expected + L"Upgrade failed.\r\n")
+            << ::testing::PrintToString(c.reads);
+    }
 }
 
 TEST(EchoCheckJudge, EveryChunkIsLoggedWithALineBreakAfterIt) {
