@@ -5,12 +5,14 @@
 #include "runner/ToolSteps.h"
 #include "workflow/DialogChannel.h"
 #include "workflow/JLinkSequence.h"
+#include "workflow/ResultLabelText.h"
 #include <memory>
 
 namespace {
 
 struct DfuJob {
     HWND dialog;
+    UpgradeTarget target;
     std::wstring packagePath;
     std::wstring portName;
     std::wstring workingDirectory;
@@ -21,8 +23,11 @@ DWORD WINAPI DfuThread(LPVOID param) noexcept {
     DialogChannel channel(job->dialog);
     const ScopeExit ended([&] { channel.ReportRunEnded(); });
     // The tool gets the file that was checked, whatever its current folder.
-    RunDfuUpgrade(ResolveConfiguredPath(job->workingDirectory, job->packagePath), job->portName,
-                  job->workingDirectory, channel);
+    const bool ok = RunDfuUpgrade(ResolveConfiguredPath(job->workingDirectory, job->packagePath),
+                                  job->portName, job->workingDirectory, channel);
+    // The flag first: the label paints in the colour of its new text.
+    channel.SetResultFlag(ok);
+    channel.SetResultText(ResultLabelText(job->target, ok));
     return 1;
 }
 
@@ -82,9 +87,10 @@ UniqueHandle StartThread(LPTHREAD_START_ROUTINE entry, std::unique_ptr<Job> job)
 
 } // namespace
 
-bool StartDfuWorker(HWND dialog, const std::wstring& packagePath, const std::wstring& portName,
-                    const std::wstring& workingDirectory) {
-    auto job = std::make_unique<DfuJob>(DfuJob{dialog, packagePath, portName, workingDirectory});
+bool StartDfuWorker(HWND dialog, UpgradeTarget target, const std::wstring& packagePath,
+                    const std::wstring& portName, const std::wstring& workingDirectory) {
+    auto job =
+        std::make_unique<DfuJob>(DfuJob{dialog, target, packagePath, portName, workingDirectory});
     return StartThread(&DfuThread, std::move(job)).valid();
 }
 

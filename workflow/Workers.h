@@ -10,9 +10,10 @@
 // run in workingDirectory (the executable's folder) and get the full path of each configured
 // file, resolved below that folder as the check did.
 
-// Runs the serial DFU of packagePath on portName; false when no thread could be started.
-bool StartDfuWorker(HWND dialog, const std::wstring& packagePath, const std::wstring& portName,
-                    const std::wstring& workingDirectory);
+// Runs the serial DFU of packagePath on portName and sets the target's result; false when no
+// thread could be started.
+bool StartDfuWorker(HWND dialog, UpgradeTarget target, const std::wstring& packagePath,
+                    const std::wstring& portName, const std::wstring& workingDirectory);
 
 // Reads and checks the target's image, erases, programs and resets, and sets the result. The
 // returned handle belongs to the caller (empty when no thread could be started).
