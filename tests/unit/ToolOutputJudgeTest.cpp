@@ -85,32 +85,25 @@ TEST(WatchOnlyJudge, WithoutTheDeviceLineTheToolsEndIsAFailure) {
 }
 
 TEST(WatchOnlyJudge, AFailureShowsTheToolsLastThreeLinesThatAreNotBlank) {
-    const std::wstring x300(300, L'x');
-    const std::wstring y200(200, L'y');
-    const struct {
-        std::vector<std::wstring> reads;
-        std::vector<std::wstring> shown;
-    } cases[] = {
-        {{}, {}},
-        {{L" \t\r\n\r\n  \n"}, {}},
-        {{L"1\n2\r\n3\r4\r\n"}, {L"2", L"3", L"4"}}, // "\r" alone ends a line too
-        {{L"a\r", L"\nb"}, {L"a", L"b"}},            // the last text counts once the tool ended
-        {{L"  Serial port could not be opened on COM7. ", L"Reason: busy \r\n\t\r\n"},
-         {L"Serial port could not be opened on COM7. Reason: busy"}},
-        {{x300 + L"\n", y200 + L"   \n"}, {std::wstring(200, L'x') + L"...", y200}},
-        {{std::wstring(100000, L'#')}, {std::wstring(200, L'#') + L"..."}},
+    const auto tool = [](const std::wstring& line) { return L"nrfutil: " + line + L"\r\n"; };
+    const std::wstring x200(200, L'x');
+    const std::pair<std::vector<std::wstring>, std::wstring> cases[] = {
+        {{}, L""},
+        {{L" \t\r\n\r\n  \n"}, L""},
+        {{L"1\n2\r\n3\r4\r\n"}, tool(L"2") + tool(L"3") + tool(L"4")}, // "\r" alone ends one too
+        {{L"a\r", L"\nb"}, tool(L"a") + tool(L"b")}, // the last text counts once the tool ended
+        {{L"  Serial port could not be opened. ", L"Reason: busy \r\n\t\r\n"},
+         tool(L"Serial port could not be opened. Reason: busy")},
+        {{x200 + L"x\n", x200 + L"   \n"}, tool(x200 + L"...") + tool(x200)},
+        {{std::wstring(100000, L'x')}, tool(x200 + L"...")},
     };
-    for (const auto& c : cases) {
+    for (const auto& [reads, shown] : cases) {
         ToolOutputJudge judge(CaptureMode::WatchOnly);
-        for (const auto& read : c.reads) {
+        for (const auto& read : reads) {
             judge.OnChunk(read);
         }
-        std::wstring expected;
-        for (const auto& line : c.shown) {
-            expected += L"nrfutil: " + line + L"\r\n";
-        }
-        EXPECT_EQ(judge.OnToolEnded(1u), expected + L"Upgrade failed.\r\n")
-            << ::testing::PrintToString(c.reads);
+        EXPECT_EQ(judge.OnToolEnded(1u), shown + L"Upgrade failed.\r\n")
+            << ::testing::PrintToString(reads);
     }
 }
 
