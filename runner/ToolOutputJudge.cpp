@@ -6,6 +6,7 @@ constexpr std::wstring_view kDeviceProgrammed = L"Device programmed.";
 constexpr wchar_t kUpgradeSucceeded[] = L"Upgrade succeeded.\r\n";
 constexpr wchar_t kUpgradeFailed[] = L"Upgrade failed.\r\n";
 constexpr wchar_t kNrfutilNotFound[] = L"nrfutil was not found.\r\n";
+constexpr wchar_t kToolLinePrefix[] = L"nrfutil: ";
 constexpr wchar_t kErrorMark[] = L"ERROR";
 // The word and the carriage return that may end its line.
 constexpr std::size_t kLineKept = kDeviceProgrammed.size() + 1;
@@ -29,6 +30,7 @@ ChunkVerdict ToolOutputJudge::OnChunk(const std::wstring& text) {
 
 ChunkVerdict ToolOutputJudge::OnWatchedChunk(const std::wstring& text) {
     ChunkVerdict verdict;
+    m_lastLines.Add(text);
     for (const wchar_t c : text) {
         if (c != L'\n') {
             if (m_line.size() < kLineKept) {
@@ -66,9 +68,14 @@ std::wstring ToolOutputJudge::OnToolEnded(std::optional<std::uint32_t> exitStatu
     if (m_succeeded) {
         return {};
     }
-    std::wstring text;
+    // That line says it all; cmd's own words would only repeat it.
     if (exitStatus == kCommandNotFoundStatus) {
-        text = kNrfutilNotFound;
+        return std::wstring(kNrfutilNotFound) + kUpgradeFailed;
+    }
+    m_lastLines.EndOfOutput();
+    std::wstring text;
+    for (const auto& line : m_lastLines.Lines()) {
+        text += kToolLinePrefix + line + L"\r\n";
     }
     return text + kUpgradeFailed;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "runner/LastToolLines.h"
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,7 +31,9 @@ public:
     bool NeedsExitStatus() const;
     // What the tool's end adds to the log, given its exit status (none when it could not be had).
     // An EchoCheck run fails unless the status is 0; a WatchOnly run without the device's word
-    // ends with the failure line, after the not-found line when cmd found no nrfutil.
+    // ends with the failure line, after the not-found line when cmd found no nrfutil and otherwise
+    // after the tool's last lines (LastToolLines), each as "nrfutil: <line>", so the technician
+    // sees why.
     std::wstring OnToolEnded(std::optional<std::uint32_t> exitStatus);
     // EchoCheck: a chunk passed, none failed and (once told) the tool ended with status 0.
     // WatchOnly: the device said it was programmed.
@@ -46,4 +49,5 @@ private:
     // so that a flood without line ends costs nothing.
     std::wstring m_line;
     bool m_lineTooLong = false;
+    LastToolLines m_lastLines;
 };

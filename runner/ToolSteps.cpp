@@ -19,15 +19,14 @@ bool RunNrfjprogStep(const std::optional<std::wstring>& commandLine, const wchar
 
 } // namespace
 
-void RunDfuUpgrade(const std::wstring& packagePath, const std::wstring& portName,
+bool RunDfuUpgrade(const std::wstring& packagePath, const std::wstring& portName,
                    const std::wstring& workingDirectory, ToolLog& log) {
     const auto commandLine = DfuUpgradeCommandLine(packagePath, portName);
     if (!commandLine) {
-        ReportToolFailure(kCreateProcessFailed, kDfuCaption);
-        return;
+        return ReportToolFailure(kCreateProcessFailed, kDfuCaption);
     }
-    RunConsoleTool(*commandLine, L"Upgrading...\r\n", CaptureMode::WatchOnly, kDfuCaption,
-                   workingDirectory, log, kDfuDeadline);
+    return RunConsoleTool(*commandLine, L"Upgrading...\r\n", CaptureMode::WatchOnly, kDfuCaption,
+                          workingDirectory, log, kDfuDeadline);
 }
 
 bool RunEraseAll(const std::wstring& workingDirectory, ToolLog& log) {

@@ -16,8 +16,9 @@ inline constexpr RunDeadline kNrfjprogDeadline{5 * 60 * 1000,
 
 // Serial DFU with nrfutil; the log gains "Upgrade succeeded.\r\n" when the device reports it,
 // and otherwise, once the tool has ended, "Upgrade failed.\r\n" (after "nrfutil was not
-// found.\r\n" when cmd could not find it, or after the deadline's line).
-void RunDfuUpgrade(const std::wstring& packagePath, const std::wstring& portName,
+// found.\r\n" when cmd could not find it, otherwise after the tool's last lines and, at the
+// deadline, the deadline's line). Returns true when the device was programmed.
+bool RunDfuUpgrade(const std::wstring& packagePath, const std::wstring& portName,
                    const std::wstring& workingDirectory, ToolLog& log);
 
 // The J-Link steps with nrfjprog; each logs the tool's output and returns true on success.

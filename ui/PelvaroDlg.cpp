@@ -353,6 +353,7 @@ void CPelvaroDlg::EndRun() {
         m_focusOnActivate = m_pressedButton;
     }
     m_pressedButton = nullptr;
+    FlashIfInBackground();
 }
 
 void CPelvaroDlg::EndPress(bool workerStarted) {
@@ -384,6 +385,7 @@ void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
     class Ops : public UsbUpgradeOps {
     public:
         explicit Ops(CPelvaroDlg& dialog) : m_dialog(dialog) {}
+        void ClearResult() override { m_dialog.ClearResult(); }
         std::wstring ReadPackagePath(UpgradeTarget t) override {
             return ReadConfiguredPath(m_dialog.m_configPath, t, ConfigKey::Zip);
         }
@@ -401,10 +403,14 @@ void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
         }
         BootloaderPorts FindBootloaderPort() override { return ::FindBootloaderPort(); }
         void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
-        void StartDfuWorker(const std::wstring& packagePath,
+        void StartDfuWorker(UpgradeTarget t, const std::wstring& packagePath,
                             const std::wstring& portName) override {
-            m_workerStarted = ::StartDfuWorker(m_dialog.m_hWnd, m_dialog.m_run, packagePath,
+            m_workerStarted = ::StartDfuWorker(m_dialog.m_hWnd, m_dialog.m_run, t, packagePath,
                                                portName, ModuleDirectory());
+        }
+        void SetResultFlag(bool ok) override { m_dialog.m_resultOk = ok; }
+        void SetResultText(const std::wstring& text) override {
+            SetDlgItemTextW(m_dialog.m_hWnd, IDC_RESULT, text.c_str());
         }
         bool WorkerStarted() const { return m_workerStarted; }
 
@@ -423,18 +429,7 @@ void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
     class Ops : public JLinkPressOps {
     public:
         explicit Ops(CPelvaroDlg& dialog) : m_dialog(dialog) {}
-        void ClearResult() override {
-            // The label paints no background of its own: the dialog must erase what it covered.
-            HWND label = GetDlgItem(m_dialog.m_hWnd, IDC_RESULT);
-            SetWindowTextW(label, L"");
-            RECT area;
-            GetWindowRect(label, &area);
-            ScreenToClient(m_dialog.m_hWnd, reinterpret_cast<POINT*>(&area.left));
-            ScreenToClient(m_dialog.m_hWnd, reinterpret_cast<POINT*>(&area.right));
-            // Painted now: the press then holds this thread while the new run already works.
-            RedrawWindow(m_dialog.m_hWnd, &area, nullptr,
-                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        }
+        void ClearResult() override { m_dialog.ClearResult(); }
         bool StartJLinkWorker(UpgradeTarget t) override {
             m_worker = ::StartJLinkWorker(m_dialog.m_hWnd, m_dialog.m_run, t, m_dialog.m_configPath,
                                           ModuleDirectory());
@@ -523,4 +518,27 @@ void CPelvaroDlg::RefreshLogView() {
 
 void CPelvaroDlg::ShowMessage(const std::wstring& text) const {
     MessageBoxW(m_hWnd, text.c_str(), ApplicationName().c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CPelvaroDlg::ClearResult() {
+    // The label paints no background of its own: the dialog must erase what it covered.
+    HWND label = GetDlgItem(m_hWnd, IDC_RESULT);
+    SetWindowTextW(label, L"");
+    RECT area;
+    GetWindowRect(label, &area);
+    ScreenToClient(m_hWnd, reinterpret_cast<POINT*>(&area.left));
+    ScreenToClient(m_hWnd, reinterpret_cast<POINT*>(&area.right));
+    // Painted now: the press then holds this thread while the new run already works.
+    RedrawWindow(m_hWnd, &area, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void CPelvaroDlg::FlashIfInBackground() const {
+    // A message box or the About box of this window counts as the window in front.
+    HWND front = GetForegroundWindow();
+    if (front != nullptr && GetAncestor(front, GA_ROOTOWNER) == m_hWnd) {
+        return;
+    }
+    FLASHWINFO flash{sizeof(flash), m_hWnd, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
+    FlashWindowEx(&flash);
 }

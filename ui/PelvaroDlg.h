@@ -62,6 +62,11 @@ private:
     bool IsConfiguredFilePresent(const std::wstring& value) const;
     // The program's own message box: OK button, exclamation icon, the executable's name as caption.
     void ShowMessage(const std::wstring& text) const;
+    // Empties the result label and has the dialog repaint, with erasing, the rectangle it covered.
+    void ClearResult();
+    // A run that ended while the window was behind others flashes its taskbar button until the
+    // window is activated.
+    void FlashIfInBackground() const;
 
     HICON m_hIcon = nullptr;      // at the system's standard icon size
     HICON m_hSmallIcon = nullptr; // at its small icon size, for the caption

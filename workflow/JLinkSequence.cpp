@@ -1,11 +1,5 @@
 #include "workflow/JLinkSequence.h"
-
-const wchar_t* JLinkResultText(UpgradeTarget target, bool ok) {
-    if (target == UpgradeTarget::Remote) {
-        return ok ? L"success" : L"fail";
-    }
-    return ok ? L"成功" : L"失败";
-}
+#include "workflow/ResultLabelText.h"
 
 void PressJLink(JLinkPressOps& ops, UpgradeTarget target) {
     ops.ClearResult();
@@ -23,5 +17,5 @@ void ProgramWithJLink(JLinkOps& ops, UpgradeTarget target) {
     ok = ok && ops.RunProgram(path);
     ok = ok && ops.RunReset();
     ops.SetResultFlag(ok);
-    ops.SetResultText(JLinkResultText(target, ok));
+    ops.SetResultText(ResultLabelText(target, ok));
 }

@@ -29,9 +29,6 @@ public:
 
 inline constexpr unsigned kJLinkPressWaitMs = 2000;
 
-// The label text of a finished J-Link run: English for the remote, Chinese for the other two.
-const wchar_t* JLinkResultText(UpgradeTarget target, bool ok);
-
 void PressJLink(JLinkPressOps& ops, UpgradeTarget target);
 
 // Erase, program, reset, each only after the one before succeeded; then the flag, then the text,

@@ -1,7 +1,17 @@
 #include "workflow/UsbUpgradeSequence.h"
+#include "workflow/ResultLabelText.h"
+
+namespace {
+void EndWithFailure(UsbUpgradeOps& ops, UpgradeTarget target, const wchar_t* line) {
+    ops.AppendLog(line);
+    ops.SetResultFlag(false);
+    ops.SetResultText(ResultLabelText(target, false));
+}
+} // namespace
 
 void RunUsbUpgrade(UsbUpgradeOps& ops, UpgradeTarget target, std::wstring& packagePath,
                    std::wstring& portName) {
+    ops.ClearResult();
     packagePath = ops.ReadPackagePath(target);
     if (!ops.IsConfiguredFilePresent(packagePath)) {
         return;
@@ -9,7 +19,7 @@ void RunUsbUpgrade(UsbUpgradeOps& ops, UpgradeTarget target, std::wstring& packa
     // Asking two devices would restart both, and the package would go to whichever bootloader
     // showed first.
     if (ops.CountConnectedDevices() > 1) {
-        ops.AppendLog(kSeveralDevicesLine);
+        EndWithFailure(ops, target, kSeveralDevicesLine);
         return;
     }
     if (ops.TriggerUpgradeMode()) {
@@ -21,14 +31,14 @@ void RunUsbUpgrade(UsbUpgradeOps& ops, UpgradeTarget target, std::wstring& packa
         portName = found.port;
         if (found.count > 1) {
             // The package could go to the wrong one of them.
-            ops.AppendLog(kSeveralBootloadersLine);
+            EndWithFailure(ops, target, kSeveralBootloadersLine);
             return;
         }
         if (found.count == 1) {
-            ops.StartDfuWorker(packagePath, portName);
+            ops.StartDfuWorker(target, packagePath, portName);
             return;
         }
         ops.Pause(kBootloaderPollPauseMs);
     }
-    ops.AppendLog(kNoBootloaderLine);
+    EndWithFailure(ops, target, kNoBootloaderLine);
 }

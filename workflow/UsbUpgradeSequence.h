@@ -9,6 +9,8 @@
 class UsbUpgradeOps {
 public:
     virtual ~UsbUpgradeOps() = default;
+    // Empties the result label on screen at once, as a J-Link press does.
+    virtual void ClearResult() = 0;
     virtual std::wstring ReadPackagePath(UpgradeTarget target) = 0;
     // Shows the configuration message itself when the file is missing.
     virtual bool IsConfiguredFilePresent(const std::wstring& value) = 0;
@@ -18,8 +20,13 @@ public:
     virtual void AppendLog(const std::wstring& text) = 0;
     virtual BootloaderPorts FindBootloaderPort() = 0;
     virtual void Pause(unsigned milliseconds) = 0;
-    // Starts the DFU worker with its own copies of the package path and the port name.
-    virtual void StartDfuWorker(const std::wstring& packagePath, const std::wstring& portName) = 0;
+    // Starts the DFU worker with its own copies of the package path and the port name; it sets
+    // the result when its run ends.
+    virtual void StartDfuWorker(UpgradeTarget target, const std::wstring& packagePath,
+                                const std::wstring& portName) = 0;
+    // The result of a press that ended before any worker: the flag, then the text.
+    virtual void SetResultFlag(bool ok) = 0;
+    virtual void SetResultText(const std::wstring& text) = 0;
 };
 
 inline constexpr wchar_t kUpgradeModeRequestedLine[] =
@@ -32,11 +39,12 @@ inline constexpr wchar_t kSeveralBootloadersLine[] =
 inline constexpr int kBootloaderPolls = 10;
 inline constexpr unsigned kBootloaderPollPauseMs = 100;
 
-// One press of a USB upgrade button: read and check the package, ask the devices to restart into
-// their bootloader, look for its port up to ten times with a pause after each empty look, and hand
-// the rest to a worker. More than one device connected (to be asked, or in its bootloader already)
-// ends the press before anything is asked; a listing with two or more bootloader ports ends it at
-// once, and ten empty looks end it, each with its line in the log. packagePath and portName are the
-// dialog's members, left as the press left them.
+// One press of a USB upgrade button: clear the result label, read and check the package, ask the
+// devices to restart into their bootloader, look for its port up to ten times with a pause after
+// each empty look, and hand the rest to a worker. More than one device connected (to be asked, or
+// in its bootloader already) ends the press before anything is asked; a listing with two or more
+// bootloader ports ends it at once, and ten empty looks end it, each with its line in the log and
+// the target's failure text in the label. A missing package leaves the label empty. packagePath and
+// portName are the dialog's members, left as the press left them.
 void RunUsbUpgrade(UsbUpgradeOps& ops, UpgradeTarget target, std::wstring& packagePath,
                    std::wstring& portName);

@@ -5,6 +5,7 @@
 #include "runner/ToolSteps.h"
 #include "workflow/DialogChannel.h"
 #include "workflow/JLinkSequence.h"
+#include "workflow/ResultLabelText.h"
 #include <memory>
 
 namespace {
@@ -12,6 +13,7 @@ namespace {
 struct DfuJob {
     HWND dialog;
     WPARAM run;
+    UpgradeTarget target;
     std::wstring packagePath;
     std::wstring portName;
     std::wstring workingDirectory;
@@ -22,8 +24,11 @@ DWORD WINAPI DfuThread(LPVOID param) noexcept {
     DialogChannel channel(job->dialog, job->run);
     const ScopeExit ended([&] { channel.ReportRunEnded(); });
     // The tool gets the file that was checked, whatever its current folder.
-    RunDfuUpgrade(ResolveConfiguredPath(job->workingDirectory, job->packagePath), job->portName,
-                  job->workingDirectory, channel);
+    const bool ok = RunDfuUpgrade(ResolveConfiguredPath(job->workingDirectory, job->packagePath),
+                                  job->portName, job->workingDirectory, channel);
+    // The flag first: the label paints in the colour of its new text.
+    channel.SetResultFlag(ok);
+    channel.SetResultText(ResultLabelText(job->target, ok));
     return 1;
 }
 
@@ -84,10 +89,10 @@ UniqueHandle StartThread(LPTHREAD_START_ROUTINE entry, std::unique_ptr<Job> job)
 
 } // namespace
 
-bool StartDfuWorker(HWND dialog, WPARAM run, const std::wstring& packagePath,
+bool StartDfuWorker(HWND dialog, WPARAM run, UpgradeTarget target, const std::wstring& packagePath,
                     const std::wstring& portName, const std::wstring& workingDirectory) {
-    auto job =
-        std::make_unique<DfuJob>(DfuJob{dialog, run, packagePath, portName, workingDirectory});
+    auto job = std::make_unique<DfuJob>(
+        DfuJob{dialog, run, target, packagePath, portName, workingDirectory});
     return StartThread(&DfuThread, std::move(job)).valid();
 }
 

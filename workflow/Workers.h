@@ -10,8 +10,9 @@
 // run in workingDirectory (the executable's folder) and get the full path of each configured
 // file, resolved below that folder as the check did.
 
-// Runs the serial DFU of packagePath on portName; false when no thread could be started.
-bool StartDfuWorker(HWND dialog, WPARAM run, const std::wstring& packagePath,
+// Runs the serial DFU of packagePath on portName and sets the target's result; false when no
+// thread could be started.
+bool StartDfuWorker(HWND dialog, WPARAM run, UpgradeTarget target, const std::wstring& packagePath,
                     const std::wstring& portName, const std::wstring& workingDirectory);
 
 // Reads and checks the target's image, erases, programs and resets, and sets the result. The

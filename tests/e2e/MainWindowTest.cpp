@@ -16,7 +16,7 @@ struct ExpectedControl {
 constexpr int kStatic = -1;
 const ExpectedControl kControls[] = {
     {1000, L"Button", L"Upgrade the remote ", 19, 19, 97, 25, true},
-    {1001, L"Edit", L"", 11, 70, 252, 138, true},
+    {1001, L"Edit", L"", 11, 70, 252, 126, true},
     {kStatic, L"Static", L"V1.0.2 20221110", 152, 217, 112, 8, true},
     {1002, L"Button", L"遥控器烧录-JLink", 17, 58, 93, 23, false},
     {kStatic, L"Button", L"JLink", 7, 49, 249, 36, false},

@@ -256,6 +256,7 @@ TEST_F(StressToolTest, DfuToolKilledHalfwayLogsAFailure) {
     // The run ends with the tool's output, and says that it failed.
     EXPECT_TRUE(WaitUntil([&] { return Text(dialog, kLog).size() > 14; }, 20000));
     EXPECT_TRUE(Responsive(dialog, kAnswerBoundMs));
-    EXPECT_EQ(Text(dialog, kLog), L"Upgrading...\r\nUpgrade failed.\r\n");
+    EXPECT_EQ(Text(dialog, kLog),
+              L"Upgrading...\r\nnrfutil: Using board at serial port: COM7\r\nUpgrade failed.\r\n");
     EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
 }

@@ -1,5 +1,6 @@
 #include "AppUnderTest.h"
 #include "ScopedVariable.h"
+#include "ScreenPixels.h"
 #include "SimulatedDevices.h"
 #include "StandInTools.h"
 #include <gtest/gtest.h>
@@ -8,6 +9,9 @@ namespace {
 
 constexpr int kUpgradeRemote = 1000;
 constexpr int kLog = 1001;
+constexpr int kResult = 1007;
+constexpr COLORREF kGreen = RGB(0, 228, 156);
+constexpr COLORREF kRed = RGB(255, 0, 0);
 
 const char kDfuSucceeds[] =
     "[nrfutil dfu]\n"
@@ -27,6 +31,18 @@ bool LogEndsWith(HWND dialog, const std::wstring& text, DWORD timeoutMs = 20000)
     return WaitUntil([&] { return Log(dialog).ends_with(text); }, timeoutMs);
 }
 
+// The result label shows the text in the colour that the result flag picks; an empty label shows
+// no trace of the colour.
+bool ResultShows(HWND dialog, const std::wstring& text, COLORREF colour) {
+    HWND label = GetDlgItem(dialog, kResult);
+    return WaitUntil(
+        [&] {
+            const size_t pixels = CountScreenPixels(label, colour);
+            return WindowText(label) == text && (text.empty() ? pixels == 0 : pixels > 50);
+        },
+        20000);
+}
+
 size_t Count(const std::wstring& text, const std::wstring& part) {
     size_t count = 0;
     for (auto at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) {
@@ -42,9 +58,9 @@ protected:
                          "[Remote]\r\nzip=fw\\remote dfu.zip\r\n[Tablet]\r\nzip=tablet.zip\r\n");
         folder.WriteFile(L"fw\\remote dfu.zip", "PK\x03\x04");
     }
-    void Press(HWND dialog) const {
+    void Press(HWND dialog, int button = kUpgradeRemote) const {
         WaitForRunEnd(dialog);
-        PostMessageW(GetDlgItem(dialog, kUpgradeRemote), BM_CLICK, 0, 0);
+        PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
     }
 
     TestFolder folder;
@@ -108,16 +124,31 @@ TEST_F(UsbUpgradeTest, EveryPressEndsWithItsOutcomeInTheLog) {
     Press(dialog);
     ASSERT_TRUE(LogEndsWith(dialog, L"Upgrading...\r\nUpgrade succeeded.\r\n"))
         << Utf8(Log(dialog));
+    EXPECT_TRUE(ResultShows(dialog, L"success", kGreen));
 
-    tools.SetScenario("[nrfutil dfu]\nerr \"Serial port could not be opened on COM7.\\r\\n\"\n"
-                      "exit 1\n");
+    // A traceback of five lines, the last one of 300 characters: its last three show, cut.
+    tools.SetScenario("[nrfutil dfu]\nawait go\nerr \"Traceback (most recent call last):\\r\\n"
+                      "  File \\\"__main__.py\\\", line 1\\r\\n  File \\\"dfu.py\\\", line 2\\r\\n"
+                      "    raise NordicSemiException(\\r\\n\" \"Serial port could not be opened on "
+                      "COM7. Reason: \" \"x\"*251 \"\\r\\n\"\nexit 1\n");
     Press(dialog);
-    ASSERT_TRUE(LogEndsWith(dialog, L"Upgrading...\r\nUpgrade failed.\r\n")) << Utf8(Log(dialog));
+    ASSERT_TRUE(WaitUntil([&] { return tools.Records().size() == 2; }, 20000));
+    EXPECT_TRUE(ResultShows(dialog, L"", kGreen)) << "the press cleared the label at once";
+    tools.Signal(L"go");
+    ASSERT_TRUE(LogEndsWith(dialog, L"Upgrading...\r\nnrfutil: File \"dfu.py\", line 2\r\n"
+                                    L"nrfutil: raise NordicSemiException(\r\nnrfutil: Serial port "
+                                    L"could not be opened on COM7. Reason: " +
+                                        std::wstring(151, L'x') + L"...\r\nUpgrade failed.\r\n"))
+        << Utf8(Log(dialog));
+    EXPECT_TRUE(ResultShows(dialog, L"fail", kRed));
 
+    // The tablet's press, so that its own text tells that this end set the label.
+    folder.WriteFile(L"tablet.zip", "PK\x03\x04");
     port.Remove();
-    Press(dialog);
+    Press(dialog, 1005);
     ASSERT_TRUE(LogEndsWith(dialog, L"Upgrade failed.\r\nNo device in upgrade mode was found.\r\n"))
         << Utf8(Log(dialog));
+    EXPECT_TRUE(ResultShows(dialog, L"失败", kRed));
 
     // The bootloader's ID is shared: with two such ports the package could go to the wrong one.
     auto first = Bootloader(L"PELVARO7", L"COM7");
@@ -126,6 +157,7 @@ TEST_F(UsbUpgradeTest, EveryPressEndsWithItsOutcomeInTheLog) {
     const std::wstring several =
         L"More than one device is connected. Connect only the device to upgrade.\r\n";
     ASSERT_TRUE(LogEndsWith(dialog, L"found.\r\n" + several)) << Utf8(Log(dialog));
+    EXPECT_TRUE(ResultShows(dialog, L"fail", kRed));
     // So are one device to ask beside a port, and two devices to ask; neither is asked (each press
     // opens each interface once to count it, and asking would open it again).
     second.Remove();

@@ -1,4 +1,5 @@
 #include "workflow/JLinkSequence.h"
+#include "workflow/ResultLabelText.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -94,12 +95,12 @@ TEST(JLinkSequence, MissingImageLeavesFlagAndLabelAlone) {
 }
 
 TEST(JLinkSequence, ResultTextsPerTarget) {
-    EXPECT_STREQ(JLinkResultText(UpgradeTarget::Remote, true), L"success");
-    EXPECT_STREQ(JLinkResultText(UpgradeTarget::Remote, false), L"fail");
-    EXPECT_STREQ(JLinkResultText(UpgradeTarget::Tablet, true), L"成功");
-    EXPECT_STREQ(JLinkResultText(UpgradeTarget::Tablet, false), L"失败");
-    EXPECT_STREQ(JLinkResultText(UpgradeTarget::Dongle, true), L"成功");
-    EXPECT_STREQ(JLinkResultText(UpgradeTarget::Dongle, false), L"失败");
+    EXPECT_STREQ(ResultLabelText(UpgradeTarget::Remote, true), L"success");
+    EXPECT_STREQ(ResultLabelText(UpgradeTarget::Remote, false), L"fail");
+    EXPECT_STREQ(ResultLabelText(UpgradeTarget::Tablet, true), L"成功");
+    EXPECT_STREQ(ResultLabelText(UpgradeTarget::Tablet, false), L"失败");
+    EXPECT_STREQ(ResultLabelText(UpgradeTarget::Dongle, true), L"成功");
+    EXPECT_STREQ(ResultLabelText(UpgradeTarget::Dongle, false), L"失败");
 }
 
 TEST(JLinkSequence, PressClearsStartsAndWaitsTwoSeconds) {

@@ -67,7 +67,8 @@ TEST(WatchOnlyJudge, WithoutTheDeviceLineTheToolsEndIsAFailure) {
     ToolOutputJudge failed(CaptureMode::WatchOnly);
     failed.OnChunk(L"Traceback (most recent call last):\r\n");
     ASSERT_TRUE(failed.NeedsExitStatus());
-    EXPECT_EQ(failed.OnToolEnded(1u), L"Upgrade failed.\r\n");
+    EXPECT_EQ(failed.OnToolEnded(1u),
+              L"nrfutil: Traceback (most recent call last):\r\nUpgrade failed.\r\n");
 
     ToolOutputJudge missing(CaptureMode::WatchOnly);
     missing.OnChunk(L"Can't recognize 'nrfutil' as an internal or external command\r\n");
@@ -81,6 +82,29 @@ TEST(WatchOnlyJudge, WithoutTheDeviceLineTheToolsEndIsAFailure) {
     EXPECT_FALSE(programmed.NeedsExitStatus()) << "a device that was programmed is not waited for";
     EXPECT_EQ(programmed.OnToolEnded(1u), L"");
     EXPECT_TRUE(programmed.Succeeded());
+}
+
+TEST(WatchOnlyJudge, AFailureShowsTheToolsLastThreeLinesThatAreNotBlank) {
+    const auto tool = [](const std::wstring& line) { return L"nrfutil: " + line + L"\r\n"; };
+    const std::wstring x200(200, L'x');
+    const std::pair<std::vector<std::wstring>, std::wstring> cases[] = {
+        {{}, L""},
+        {{L" \t\r\n\r\n  \n"}, L""},
+        {{L"1\n2\r\n3\r4\r\n"}, tool(L"2") + tool(L"3") + tool(L"4")}, // "\r" alone ends one too
+        {{L"a\r", L"\nb"}, tool(L"a") + tool(L"b")}, // the last text counts once the tool ended
+        {{L"  Serial port could not be opened. ", L"Reason: busy \r\n\t\r\n"},
+         tool(L"Serial port could not be opened. Reason: busy")},
+        {{x200 + L"x\n", x200 + L"   \n"}, tool(x200 + L"...") + tool(x200)},
+        {{std::wstring(100000, L'x')}, tool(x200 + L"...")},
+    };
+    for (const auto& [reads, shown] : cases) {
+        ToolOutputJudge judge(CaptureMode::WatchOnly);
+        for (const auto& read : reads) {
+            judge.OnChunk(read);
+        }
+        EXPECT_EQ(judge.OnToolEnded(1u), shown + L"Upgrade failed.\r\n")
+            << ::testing::PrintToString(reads);
+    }
 }
 
 TEST(EchoCheckJudge, EveryChunkIsLoggedWithALineBreakAfterIt) {

@@ -24,6 +24,7 @@ public:
     std::wstring workerPackage, workerPort;
     UpgradeTarget readTarget = UpgradeTarget::Remote;
 
+    void ClearResult() override { calls.push_back(L"clear"); }
     std::wstring ReadPackagePath(UpgradeTarget target) override {
         readTarget = target;
         calls.push_back(L"read");
@@ -57,11 +58,14 @@ public:
         calls.push_back(L"pause " + std::to_wstring(ms));
         ++pauses;
     }
-    void StartDfuWorker(const std::wstring& packagePath, const std::wstring& portName) override {
-        calls.push_back(L"worker");
+    void StartDfuWorker(UpgradeTarget target, const std::wstring& packagePath,
+                        const std::wstring& portName) override {
+        calls.push_back(L"worker " + std::wstring(SectionName(target)));
         workerPackage = packagePath;
         workerPort = portName;
     }
+    void SetResultFlag(bool ok) override { calls.push_back(ok ? L"flag true" : L"flag false"); }
+    void SetResultText(const std::wstring& text) override { calls.push_back(L"text " + text); }
 };
 
 struct Press {
@@ -81,7 +85,7 @@ TEST(UsbUpgradeSequence, PortFoundOnPollKGivesKMinusOnePauses) {
         EXPECT_EQ(ops.polls, k);
         EXPECT_EQ(ops.pauses, k - 1);
         ASSERT_FALSE(ops.calls.empty());
-        EXPECT_EQ(ops.calls.back(), L"worker") << "no pause after the successful poll";
+        EXPECT_EQ(ops.calls.back(), L"worker Remote") << "no pause after the successful poll";
         EXPECT_EQ(ops.workerPort, L"COM7");
         EXPECT_EQ(ops.workerPackage, L"fw\\remote.zip");
         EXPECT_EQ(press.portName, L"COM7");
@@ -94,12 +98,10 @@ TEST(UsbUpgradeSequence, FullOrderWithTriggerAndPortOnThirdPoll) {
     ops.portOnPoll = 3;
     Press press;
     RunUsbUpgrade(ops, UpgradeTarget::Tablet, press.packagePath, press.portName);
-    const std::vector<std::wstring> expected = {L"read",      L"check fw\\remote.zip",
-                                                L"count",     L"trigger",
-                                                L"log",       L"poll",
-                                                L"pause 100", L"poll",
-                                                L"pause 100", L"poll",
-                                                L"worker"};
+    const std::vector<std::wstring> expected = {L"clear",     L"read",      L"check fw\\remote.zip",
+                                                L"count",     L"trigger",   L"log",
+                                                L"poll",      L"pause 100", L"poll",
+                                                L"pause 100", L"poll",      L"worker Tablet"};
     EXPECT_EQ(ops.calls, expected);
     EXPECT_EQ(ops.readTarget, UpgradeTarget::Tablet);
     ASSERT_EQ(ops.log.size(), 1u);
@@ -112,14 +114,15 @@ TEST(UsbUpgradeSequence, TenEmptyPollsEndWithTheNoDeviceLine) {
     ops.portOnPoll = 0;
     ops.triggered = false;
     Press press;
-    RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
+    RunUsbUpgrade(ops, UpgradeTarget::Dongle, press.packagePath, press.portName);
     EXPECT_EQ(ops.polls, 10);
     EXPECT_EQ(ops.pauses, 10) << "the tenth empty poll is followed by its pause too";
     EXPECT_EQ(ops.log, std::vector<std::wstring>{L"No device in upgrade mode was found.\r\n"});
-    EXPECT_EQ(ops.calls.back(), L"log");
+    EXPECT_EQ(std::vector(ops.calls.end() - 3, ops.calls.end()),
+              (std::vector<std::wstring>{L"log", L"flag false", L"text 失败"}));
     EXPECT_TRUE(press.portName.empty());
     EXPECT_TRUE(ops.workerPort.empty());
-    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), L"worker"), 0);
+    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), L"worker Dongle"), 0);
 }
 
 TEST(UsbUpgradeSequence, MissingPackageStopsBeforeTheTrigger) {
@@ -127,7 +130,7 @@ TEST(UsbUpgradeSequence, MissingPackageStopsBeforeTheTrigger) {
     ops.packagePresent = false;
     Press press;
     RunUsbUpgrade(ops, UpgradeTarget::Dongle, press.packagePath, press.portName);
-    const std::vector<std::wstring> expected = {L"read", L"check fw\\remote.zip"};
+    const std::vector<std::wstring> expected = {L"clear", L"read", L"check fw\\remote.zip"};
     EXPECT_EQ(ops.calls, expected);
     EXPECT_EQ(press.packagePath, L"fw\\remote.zip") << "the member takes the value read";
     EXPECT_EQ(press.portName, L"old port") << "no poll, so the port name is left alone";
@@ -162,7 +165,8 @@ TEST(UsbUpgradeSequence, TwoBootloaderPortsStartNothing) {
     RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
     EXPECT_EQ(ops.polls, 2) << "no further poll once two ports were seen";
     EXPECT_EQ(ops.pauses, 1);
-    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), L"worker"), 0);
+    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), L"worker Remote"), 0);
+    EXPECT_EQ(ops.calls.back(), L"text fail");
     EXPECT_EQ(ops.log.back(), L"More than one device is in upgrade mode. Connect only the device "
                               L"to upgrade.\r\n");
     EXPECT_TRUE(press.portName.empty());
@@ -174,7 +178,8 @@ TEST(UsbUpgradeSequence, MoreThanOneConnectedDeviceAsksNothing) {
     Press press;
     RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
     EXPECT_EQ(ops.calls,
-              (std::vector<std::wstring>{L"read", L"check fw\\remote.zip", L"count", L"log"}));
+              (std::vector<std::wstring>{L"clear", L"read", L"check fw\\remote.zip", L"count",
+                                         L"log", L"flag false", L"text fail"}));
     EXPECT_EQ(ops.log.back(),
               L"More than one device is connected. Connect only the device to upgrade.\r\n");
 }

@@ -207,7 +207,7 @@ TEST_F(ConsoleToolRunnerTest, AToolThatNeverEndsIsEndedAtTheDeadlineAndTheRunFai
     EXPECT_FALSE(
         Run(&tools, dfuLog, kDfu, CaptureMode::WatchOnly, L"Upgrading...\r\n", 0, shortDfu));
     EXPECT_EQ(dfuLog.Text(), L"Upgrading...\r\nnrfutil did not finish within 10 minutes.\r\n"
-                             L"Upgrade failed.\r\n");
+                             L"nrfutil: Using board at serial port: COM7\r\nUpgrade failed.\r\n");
 
     const RunDeadline shortStep{300, kNrfjprogDeadline.line};
     RecordingToolLog stepLog;

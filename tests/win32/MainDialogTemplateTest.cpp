@@ -26,7 +26,7 @@ struct Expected {
 const Expected kItems[] = {
     {1000, kButton, L"Upgrade the remote ", 19, 19, 97, 25, WS_VISIBLE | WS_TABSTOP,
      BS_DEFPUSHBUTTON, 0},
-    {1001, kEdit, L"", 11, 70, 252, 138,
+    {1001, kEdit, L"", 11, 70, 252, 126,
      WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | WS_VSCROLL | WS_BORDER | WS_TABSTOP,
      ES_WANTRETURN | WS_HSCROLL, 0},
     {0xFFFF, kStaticClass, L"V1.0.2 20221110", 152, 217, 112, 8, WS_VISIBLE | SS_RIGHT | WS_GROUP,
