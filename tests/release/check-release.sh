@@ -18,7 +18,9 @@ release() { # DIST BUILD ARGS...: ./release, its output kept in DIST.log
 release same build || fail "./release failed: $(cat "$work/same.log")"
 release other build/release-check || fail "./release failed: $(cat "$work/other.log")"
 cmp "$work/same/SHA256SUMS" "$work/other/SHA256SUMS" || fail "two builds, different sums"
-for zip in "$work"/same/*.zip; do cmp "$zip" "$work/other/${zip##*/}" || fail "${zip##*/} differs"; done
+for zip in "$work"/same/*.zip; do
+    cmp "$zip" "$work/other/${zip##*/}" || fail "${zip##*/} differs"
+done
 [ "$(find "$work/same" -name '*.zip' | wc -l)" = 2 ] || fail "expected two archives"
 
 # A throwaway code-signing key; its password reaches openssl only through the environment.
@@ -28,11 +30,13 @@ openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/ce
     -addext extendedKeyUsage=codeSigning 2>/dev/null
 openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/key.pfx" \
     -passout env:PELVARO_SIGN_PASSWORD
-release signed build --sign "$work/key.pfx" || fail "./release --sign failed: $(cat "$work/signed.log")"
+release signed build --sign "$work/key.pfx" ||
+    fail "./release --sign failed: $(cat "$work/signed.log")"
 for arch in x86 x64; do
     unzip -q -o "$work"/signed/Pelvaro-*-$arch.zip -d "$work/unpacked"
-    osslsigncode verify -CAfile "$work/cert.pem" -in "$work"/unpacked/Pelvaro-*-$arch/Pelvaro.exe |
-        grep -q "Signature verification: ok" || fail "the signed $arch exe does not verify"
+    verdict=$(osslsigncode verify -CAfile "$work/cert.pem" \
+        -in "$work"/unpacked/Pelvaro-*-$arch/Pelvaro.exe) || fail "the signed $arch exe does not verify"
+    grep -q "Signature verification: ok" <<<"$verdict" || fail "no signature on the $arch exe"
 done
 
 refuse() { # WHAT KEY PASSWORD
