@@ -70,8 +70,9 @@ PelvaroFolder::PelvaroFolder() {
     WriteFile(L"remote.hex", ":00000001FF\r\n");
 }
 
-StartedProgram::StartedProgram(const std::wstring& exe, const std::wstring& folder) {
-    std::wstring commandLine = L"\"" + exe + L"\"";
+StartedProgram::StartedProgram(const std::wstring& exe, const std::wstring& folder,
+                               const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};

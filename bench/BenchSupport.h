@@ -48,7 +48,8 @@ public:
 // A program started from its folder, ended at the end if still running.
 class StartedProgram {
 public:
-    StartedProgram(const std::wstring& exe, const std::wstring& folder);
+    StartedProgram(const std::wstring& exe, const std::wstring& folder,
+                   const std::wstring& arguments = L"");
     ~StartedProgram();
     StartedProgram(const StartedProgram&) = delete;
     StartedProgram& operator=(const StartedProgram&) = delete;
