@@ -5,7 +5,7 @@ packages=(
     cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 mingw-w64-tools
     wine wine64 xvfb xauth xdotool imagemagick x11-apps fonts-wqy-microhei zip locales
-    osslsigncode openssl
+    osslsigncode openssl qemu-user-static debootstrap
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 // config.ini in odd shapes and paths with awkward characters, against the real program. The
 // file is read afresh on every press, so one running program meets several shapes in turn.
+#include "ScreenPixels.h"
 #include "StressSupport.h"
 #include <gtest/gtest.h>
 
@@ -61,6 +62,10 @@ void ExpectBothWaysGetTheirFile(const TestFolder& folder,
     Press(dialog, kJLinkRemote);
     ASSERT_TRUE(WaitUntil([&] { return Text(dialog, kResult) == L"success"; }, 20000))
         << Utf8(Text(dialog, kLog));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return CountScreenPixels(GetDlgItem(dialog, kResult), RGB(0, 228, 156)) > 50; },
+        5000))
+        << "the outcome shows in green";
 
     const auto records = tools.Records();
     ASSERT_EQ(records.size(), 4u) << "one DFU run and three J-Link steps, nothing more";

@@ -83,7 +83,7 @@ TEST_F(UsbUpgradeTest, UpgradesTheRemoteThroughTheBootloaderPort) {
     // to prefer a hid.dll found on disk to its own.
     folder.CopyIn(StandInFolder() + L"nrfutil.exe", L"cmd.exe");
     elsewhere.CopyIn(StandInFolder() + L"nrfutil.exe", L"cmd.exe");
-    folder.CopyIn(ProgramFolder() + L"planted_hid.dll", L"hid.dll");
+    folder.CopyIn(ProductFolder() + L"planted_hid.dll", L"hid.dll");
     const ScopedVariable nativeHid(L"WINEDLLOVERRIDES", L"mscoree,mshtml=;hid=n,b");
     AppUnderTest app(folder, elsewhere.Path());
     HWND dialog = app.WaitForMainWindow();

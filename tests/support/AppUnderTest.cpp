@@ -36,7 +36,7 @@ RECT ProbeReport::ToPixels(int left, int top, int width, int height) const {
 }
 
 AppUnderTest::AppUnderTest(const TestFolder& folder, const std::wstring& currentDirectory) {
-    const std::wstring exe = folder.CopyIn(ProgramFolder() + L"Pelvaro.exe", L"Pelvaro.exe");
+    const std::wstring exe = folder.CopyIn(ProductFolder() + L"Pelvaro.exe", L"Pelvaro.exe");
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -45,7 +45,7 @@ AppUnderTest::AppUnderTest(const TestFolder& folder, const std::wstring& current
                         cwd.c_str(), &startup, &m_process)) {
         throw std::runtime_error("cannot start Pelvaro.exe");
     }
-    WaitForInputIdle(m_process.hProcess, 10000);
+    WaitForInputIdle(m_process.hProcess, Scaled(10000));
 }
 
 AppUnderTest::~AppUnderTest() {
@@ -66,7 +66,7 @@ bool AppUnderTest::ExitCode(DWORD& code) const {
 }
 
 bool AppUnderTest::WaitForExit(DWORD timeoutMs) const {
-    return WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    return WaitForSingleObject(m_process.hProcess, Scaled(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 std::vector<HWND> AppUnderTest::VisibleTopLevelWindows() const {
@@ -120,14 +120,14 @@ void AppUnderTest::PressKey(WORD virtualKey) const {
 }
 
 ProbeReport AppUnderTest::Probe() const {
-    const std::wstring dll = ProgramFolder() + L"pelvaro_probe.dll";
-    if (!LoadDllInto(m_process.hProcess, dll, 15000)) {
+    const std::wstring dll = ProductFolder() + L"pelvaro_probe.dll";
+    if (!LoadDllInto(m_process.hProcess, dll, Scaled(15000))) {
         throw std::runtime_error("cannot load the probe into the program");
     }
     TestFolder scratch;
     const std::wstring reportPath = scratch.Path() + L"probe.txt";
     if (!CallDllExport(m_process.hProcess, m_process.dwProcessId, dll, "ProbeRun", reportPath,
-                       15000)) {
+                       Scaled(15000))) {
         throw std::runtime_error("the probe did not answer");
     }
     std::stringstream text(ReadFileBytes(reportPath));
@@ -196,7 +196,8 @@ std::wstring WindowText(HWND window) {
 
 bool Responsive(HWND window, DWORD timeoutMs) {
     DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, Scaled(timeoutMs), &ignored) !=
+           0;
 }
 
 std::wstring WindowClass(HWND window) {

@@ -95,9 +95,9 @@ RECT ClientRectOf(HWND control);
 // Waits until the window's run is over: its buttons are disabled while a run is active, so a test
 // that presses one button after another waits for this first, as a person at the bench would.
 bool WaitForRunEnd(HWND dialog, DWORD timeoutMs = 20000);
-// Waits until pred() holds, polling; false after the time-out.
+// Waits until pred() holds, polling; false after the time-out (times the tests' time scale).
 template <typename Pred> bool WaitUntil(Pred pred, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    const ULONGLONG end = GetTickCount64() + Scaled(timeoutMs);
     do {
         if (pred()) {
             return true;

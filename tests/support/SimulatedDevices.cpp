@@ -1,4 +1,5 @@
 #include "SimulatedDevices.h"
+#include "TestFolder.h"
 #include <atomic>
 #include <stdexcept>
 #include <utility>
@@ -210,7 +211,7 @@ int SimulatedHidInterface::Opens() {
 }
 
 bool SimulatedHidInterface::WaitForOpens(int count, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    const ULONGLONG deadline = GetTickCount64() + Scaled(timeoutMs);
     while (Opens() < count) {
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline) {

@@ -172,7 +172,7 @@ void StandInSession::EndRecordedTools() const {
 }
 
 bool StandInSession::WaitForRecordedTools(unsigned long limitMs) const {
-    const ULONGLONG end = GetTickCount64() + limitMs;
+    const ULONGLONG end = GetTickCount64() + Scaled(limitMs);
     bool allEnded = true;
     for (HANDLE process : OpenRunningTools(Records(), m_start)) {
         const ULONGLONG now = GetTickCount64();

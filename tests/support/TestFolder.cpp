@@ -10,6 +10,23 @@ std::wstring ProgramFolder() {
     return full.substr(0, full.rfind(L'\\') + 1);
 }
 
+std::wstring ProductFolder() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"PELVARO_TEST_PRODUCT", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return ProgramFolder();
+    }
+    std::wstring folder(path, length);
+    return folder.back() == L'\\' ? folder : folder + L'\\';
+}
+
+unsigned long Scaled(unsigned long milliseconds) {
+    wchar_t text[16] = {};
+    const DWORD length = GetEnvironmentVariableW(L"PELVARO_TEST_TIME_SCALE", text, 16);
+    const unsigned long scale = length > 0 && length < 16 ? wcstoul(text, nullptr, 10) : 1;
+    return milliseconds * (scale > 0 ? scale : 1);
+}
+
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) {
         return {};

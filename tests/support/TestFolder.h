@@ -3,6 +3,12 @@
 
 // The folder of the running test program, where the build puts every program (with a backslash).
 std::wstring ProgramFolder();
+// The folder of the Pelvaro.exe under test and of the DLLs loaded into it: PELVARO_TEST_PRODUCT
+// (a Windows path) when set, so that the x64 tests drive the i686 build; else ProgramFolder().
+std::wstring ProductFolder();
+// A wait of the tests times PELVARO_TEST_TIME_SCALE (a whole number, default 1): under emulation
+// every step of the program takes many times longer.
+unsigned long Scaled(unsigned long milliseconds);
 
 // A fresh, empty folder below the system's temporary folder, removed with all it holds when the
 // object goes away.
