@@ -60,12 +60,10 @@ void ExpectBothWaysGetTheirFile(const TestFolder& folder,
     Press(dialog, kUpgradeRemote);
     ASSERT_TRUE(LogContains(dialog, L"Upgrade succeeded.", 20000)) << Utf8(Text(dialog, kLog));
     Press(dialog, kJLinkRemote);
-    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, kResult) == L"success"; }, 20000))
+    // The USB run left its own "success": the J-Link press clears it before its first step.
+    ASSERT_TRUE(WaitUntil([&] { return tools.Records().size() == 4; }, 20000));
+    ASSERT_TRUE(ResultShows(GetDlgItem(dialog, kResult), L"success", kResultGreen))
         << Utf8(Text(dialog, kLog));
-    EXPECT_TRUE(WaitUntil(
-        [&] { return CountScreenPixels(GetDlgItem(dialog, kResult), RGB(0, 228, 156)) > 50; },
-        5000))
-        << "the outcome shows in green";
 
     const auto records = tools.Records();
     ASSERT_EQ(records.size(), 4u) << "one DFU run and three J-Link steps, nothing more";

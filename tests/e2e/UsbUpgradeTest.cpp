@@ -10,8 +10,6 @@ namespace {
 constexpr int kUpgradeRemote = 1000;
 constexpr int kLog = 1001;
 constexpr int kResult = 1007;
-constexpr COLORREF kGreen = RGB(0, 228, 156);
-constexpr COLORREF kRed = RGB(255, 0, 0);
 
 const char kDfuSucceeds[] =
     "[nrfutil dfu]\n"
@@ -29,18 +27,6 @@ bool LogContains(HWND dialog, const std::wstring& text, DWORD timeoutMs) {
 
 bool LogEndsWith(HWND dialog, const std::wstring& text, DWORD timeoutMs = 20000) {
     return WaitUntil([&] { return Log(dialog).ends_with(text); }, timeoutMs);
-}
-
-// The result label shows the text in the colour that the result flag picks; an empty label shows
-// no trace of the colour.
-bool ResultShows(HWND dialog, const std::wstring& text, COLORREF colour) {
-    HWND label = GetDlgItem(dialog, kResult);
-    return WaitUntil(
-        [&] {
-            const size_t pixels = CountScreenPixels(label, colour);
-            return WindowText(label) == text && (text.empty() ? pixels == 0 : pixels > 50);
-        },
-        20000);
 }
 
 size_t Count(const std::wstring& text, const std::wstring& part) {
@@ -120,11 +106,12 @@ TEST_F(UsbUpgradeTest, EveryPressEndsWithItsOutcomeInTheLog) {
     AppUnderTest app(folder);
     HWND dialog = app.WaitForMainWindow();
     ASSERT_NE(dialog, nullptr);
+    HWND result = GetDlgItem(dialog, kResult);
 
     Press(dialog);
     ASSERT_TRUE(LogEndsWith(dialog, L"Upgrading...\r\nUpgrade succeeded.\r\n"))
         << Utf8(Log(dialog));
-    EXPECT_TRUE(ResultShows(dialog, L"success", kGreen));
+    EXPECT_TRUE(ResultShows(result, L"success", kResultGreen));
 
     // A traceback of five lines, the last one of 300 characters: its last three show, cut.
     tools.SetScenario("[nrfutil dfu]\nawait go\nerr \"Traceback (most recent call last):\\r\\n"
@@ -133,14 +120,14 @@ TEST_F(UsbUpgradeTest, EveryPressEndsWithItsOutcomeInTheLog) {
                       "COM7. Reason: \" \"x\"*251 \"\\r\\n\"\nexit 1\n");
     Press(dialog);
     ASSERT_TRUE(WaitUntil([&] { return tools.Records().size() == 2; }, 20000));
-    EXPECT_TRUE(ResultShows(dialog, L"", kGreen)) << "the press cleared the label at once";
+    EXPECT_TRUE(ResultShows(result, L"", kResultGreen)) << "the press cleared the label at once";
     tools.Signal(L"go");
     ASSERT_TRUE(LogEndsWith(dialog, L"Upgrading...\r\nnrfutil: File \"dfu.py\", line 2\r\n"
                                     L"nrfutil: raise NordicSemiException(\r\nnrfutil: Serial port "
                                     L"could not be opened on COM7. Reason: " +
                                         std::wstring(151, L'x') + L"...\r\nUpgrade failed.\r\n"))
         << Utf8(Log(dialog));
-    EXPECT_TRUE(ResultShows(dialog, L"fail", kRed));
+    EXPECT_TRUE(ResultShows(result, L"fail", kResultRed));
 
     // The tablet's press, so that its own text tells that this end set the label.
     folder.WriteFile(L"tablet.zip", "PK\x03\x04");
@@ -148,7 +135,7 @@ TEST_F(UsbUpgradeTest, EveryPressEndsWithItsOutcomeInTheLog) {
     Press(dialog, 1005);
     ASSERT_TRUE(LogEndsWith(dialog, L"Upgrade failed.\r\nNo device in upgrade mode was found.\r\n"))
         << Utf8(Log(dialog));
-    EXPECT_TRUE(ResultShows(dialog, L"失败", kRed));
+    EXPECT_TRUE(ResultShows(result, L"失败", kResultRed));
 
     // The bootloader's ID is shared: with two such ports the package could go to the wrong one.
     auto first = Bootloader(L"PELVARO7", L"COM7");
@@ -157,7 +144,7 @@ TEST_F(UsbUpgradeTest, EveryPressEndsWithItsOutcomeInTheLog) {
     const std::wstring several =
         L"More than one device is connected. Connect only the device to upgrade.\r\n";
     ASSERT_TRUE(LogEndsWith(dialog, L"found.\r\n" + several)) << Utf8(Log(dialog));
-    EXPECT_TRUE(ResultShows(dialog, L"fail", kRed));
+    EXPECT_TRUE(ResultShows(result, L"fail", kResultRed));
     // So are one device to ask beside a port, and two devices to ask; neither is asked (each press
     // opens each interface once to count it, and asking would open it again).
     second.Remove();

@@ -1,4 +1,5 @@
 #include "ScreenPixels.h"
+#include "AppUnderTest.h"
 
 std::vector<RGBQUAD> BitmapPixels(HBITMAP bitmap, int width, int height) {
     std::vector<RGBQUAD> pixels(static_cast<std::size_t>(width) * height);
@@ -40,4 +41,13 @@ std::size_t CountScreenPixels(HWND window, COLORREF colour) {
     }
     DeleteObject(bitmap);
     return count;
+}
+
+bool ResultShows(HWND label, const std::wstring& text, COLORREF colour, DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+            const std::size_t pixels = CountScreenPixels(label, colour);
+            return WindowText(label) == text && (text.empty() ? pixels == 0 : pixels > 50);
+        },
+        timeoutMs);
 }
