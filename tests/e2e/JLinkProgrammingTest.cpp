@@ -11,12 +11,13 @@ constexpr int kLog = 1001;
 constexpr int kResult = 1007;
 constexpr COLORREF kGreen = RGB(0, 228, 156);
 constexpr COLORREF kRed = RGB(255, 0, 0);
+const std::wstring kNrfjprog = L"nrfjprog --family NRF52 ";
 
 const char kAllStepsSucceed[] = "[nrfjprog --eraseall]\n"
                                 "out \"Erasing user available code and UICR flash areas.\\r\\n"
                                 "Applying system reset.\\r\\n\"\n"
                                 "[nrfjprog --program]\n"
-                                "out \"Parsing image file.\\r\\n\"\n"
+                                "out \"Parsing image file.\\r\\nVerified OK.\\r\\n\"\n"
                                 "[nrfjprog --reset]\n"
                                 "out \"Applying system reset.\\r\\nRun.\\r\\n\"\n";
 
@@ -27,7 +28,11 @@ std::wstring Text(HWND dialog, int id) {
 std::vector<std::wstring> Steps(const StandInSession& tools) {
     std::vector<std::wstring> steps;
     for (const auto& record : tools.Records()) {
-        steps.push_back(record.tool + L" " + (record.args.empty() ? L"" : record.args.back()));
+        std::wstring step = record.tool;
+        for (const auto& arg : record.args) {
+            step += L" " + arg;
+        }
+        steps.push_back(step);
     }
     return steps;
 }
@@ -67,13 +72,13 @@ TEST_F(JLinkProgrammingTest, AllStepsSucceedShowsSuccessInGreen) {
                                   L"Erasing user available code and UICR flash areas.\r\n"
                                   L"Applying system reset.\r\n\r\n"
                                   L"Program...\r\n"
-                                  L"Parsing image file.\r\n\r\n"
+                                  L"Parsing image file.\r\nVerified OK.\r\n\r\n"
                                   L"Reset...\r\n"
                                   L"Applying system reset.\r\nRun.\r\n\r\n");
-    EXPECT_EQ(Steps(tools),
-              (std::vector<std::wstring>{L"nrfjprog --eraseall",
-                                         L"nrfjprog " + folder.Path() + L"fw\\remote.hex",
-                                         L"nrfjprog --reset"}));
+    EXPECT_EQ(Steps(tools), (std::vector<std::wstring>{kNrfjprog + L"--eraseall",
+                                                       kNrfjprog + L"--program " + folder.Path() +
+                                                           L"fw\\remote.hex --verify",
+                                                       kNrfjprog + L"--reset"}));
     HWND label = GetDlgItem(dialog, kResult);
     EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(label, kGreen) > 50; }, 5000));
     EXPECT_EQ(CountScreenPixels(label, kRed), 0u);
@@ -91,7 +96,7 @@ TEST_F(JLinkProgrammingTest, EraseErrorStopsTheChainAndShowsFailInRed) {
     Press(dialog, kJLinkRemote);
     ASSERT_TRUE(ResultIs(dialog, L"fail"));
     EXPECT_EQ(Text(dialog, kLog), L"Eraseall...\r\nERROR: No debuggers were discovered.\r\n\r\n");
-    EXPECT_EQ(Steps(tools), (std::vector<std::wstring>{L"nrfjprog --eraseall"}));
+    EXPECT_EQ(Steps(tools), (std::vector<std::wstring>{kNrfjprog + L"--eraseall"}));
     HWND label = GetDlgItem(dialog, kResult);
     EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(label, kRed) > 50; }, 5000));
     EXPECT_EQ(CountScreenPixels(label, kGreen), 0u);
@@ -108,9 +113,9 @@ TEST_F(JLinkProgrammingTest, FailingExitStatusWithoutErrorTextStillFails) {
 
     Press(dialog, kJLinkRemote);
     ASSERT_TRUE(ResultIs(dialog, L"fail"));
-    EXPECT_EQ(Steps(tools),
-              (std::vector<std::wstring>{L"nrfjprog --eraseall",
-                                         L"nrfjprog " + folder.Path() + L"fw\\remote.hex"}));
+    EXPECT_EQ(Steps(tools), (std::vector<std::wstring>{kNrfjprog + L"--eraseall",
+                                                       kNrfjprog + L"--program " + folder.Path() +
+                                                           L"fw\\remote.hex --verify"}));
 }
 
 TEST_F(JLinkProgrammingTest, TabletShowsChineseTexts) {
@@ -121,12 +126,18 @@ TEST_F(JLinkProgrammingTest, TabletShowsChineseTexts) {
 
     Press(dialog, kJLinkTablet);
     ASSERT_TRUE(ResultIs(dialog, L"成功"));
-    EXPECT_EQ(Steps(tools).at(1), L"nrfjprog " + folder.Path() + L"tablet.hex");
+    EXPECT_EQ(Steps(tools).at(1),
+              kNrfjprog + L"--program " + folder.Path() + L"tablet.hex --verify");
 
+    // The image read back differs: only a step started with --verify finds that out.
     tools.SetScenario(
-        "[nrfjprog]\nout \"ERROR: Unable to connect to a debugger.\\r\\n\"\nexit 33\n");
+        "[nrfjprog --verify]\nout \"Parsing image file.\\r\\nVerifying programming.\\r\\n\"\n"
+        "err \"ERROR: Write verify failed.\\r\\n\"\nexit 55\n[nrfjprog]\nout \"Run.\\r\\n\"\n");
     Press(dialog, kJLinkTablet);
     EXPECT_TRUE(ResultIs(dialog, L"失败"));
+    EXPECT_EQ(Steps(tools).size(), 5u) << "no reset after the failed verify";
+    EXPECT_TRUE(
+        WaitUntil([&] { return CountScreenPixels(GetDlgItem(dialog, kResult), kRed) > 50; }, 5000));
 }
 
 TEST_F(JLinkProgrammingTest, ASecondPressClearsTheOldResultFirstAndPressesDuringItStartNothing) {
