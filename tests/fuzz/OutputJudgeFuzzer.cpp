@@ -2,9 +2,10 @@
 // stops and appends the success line once, at the chunk that completes the first line of the
 // whole output that is the device's word; at the end it logs the failure line exactly when no
 // such line came, after at most three "nrfutil: " lines of at most 203 characters whatever the
-// tool wrote, the same however the reads cut the output. EchoCheck appends each chunk with a line
-// end and stops exactly at the first chunk that holds "ERROR", and once failed it never succeeds
-// again.
+// tool wrote, the same however the reads cut the output. A WatchOnly field with a NUL is a read
+// that a NUL cut: its chunk is the text before it, and the cut counts as a line end. EchoCheck
+// appends each chunk with a line end and stops exactly at the first chunk that holds "ERROR", and
+// once failed it never succeeds again.
 #include "FuzzInput.h"
 #include <algorithm>
 #include "runner/ToolOutputJudge.h"
@@ -38,19 +39,24 @@ std::size_t EndOfFirstDeviceLine(const std::wstring& output) {
     return std::wstring::npos;
 }
 
-void CheckWatchOnly(const std::vector<std::wstring>& chunks) {
+void CheckWatchOnly(const std::vector<std::wstring>& fields) {
+    std::vector<std::pair<std::wstring, bool>> chunks;
+    // The joined output, with a line end for each cut.
     std::wstring output;
-    for (const auto& chunk : chunks) {
-        output += chunk;
+    for (const auto& field : fields) {
+        const auto nul = field.find(L'\0');
+        chunks.emplace_back(field.substr(0, nul), nul != std::wstring::npos);
+        output += chunks.back().first + (chunks.back().second ? L"\n" : L"");
     }
     const std::size_t successAt = EndOfFirstDeviceLine(output);
     ToolOutputJudge judge(CaptureMode::WatchOnly);
     std::size_t read = 0;
-    for (const auto& chunk : chunks) {
-        const auto verdict = judge.OnChunk(chunk);
+    for (const auto& [chunk, cut] : chunks) {
+        const auto verdict = judge.OnChunk(chunk, cut);
         FUZZ_CHECK(!verdict.stop, "WatchOnly stopped at: " + Printable(chunk));
-        const bool completes = successAt >= read && successAt < read + chunk.size();
-        read += chunk.size();
+        const std::size_t span = chunk.size() + (cut ? 1 : 0);
+        const bool completes = successAt >= read && successAt < read + span;
+        read += span;
         FUZZ_CHECK(verdict.append == (completes ? L"Upgrade succeeded.\r\n" : L""),
                    "chunk: " + Printable(chunk) + "\nappended: " + Printable(verdict.append));
         FUZZ_CHECK(judge.Succeeded() == (successAt < read), "result after: " + Printable(chunk));

@@ -1,7 +1,7 @@
-// The cut of one read into its chunk. Input: two bytes of buffer capacity (at most the real read
-// size plus some), two bytes of the count the read claims to have delivered (any value), then
-// the buffer's bytes. The buffer is a heap block of exactly its capacity, so a look past it is
-// caught by the address sanitizer.
+// The cut of one read into its chunk, and whether a NUL cut it. Input: two bytes of buffer capacity
+// (at most the real read size plus some), two bytes of the count the read claims to have delivered
+// (any value), then the buffer's bytes. The buffer is a heap block of exactly its capacity, so a
+// look past it is caught by the address sanitizer.
 #include "FuzzInput.h"
 #include "runner/ToolChunk.h"
 #include <algorithm>
@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcpy(buffer.get(), data + 4, given);
     }
 
-    const std::string_view chunk = ChunkBytes(buffer.get(), capacity, delivered);
+    const ToolChunk cut = ChunkBytes(buffer.get(), capacity, delivered);
+    const std::string_view chunk = cut.bytes;
     const std::size_t bound = std::min(capacity, delivered);
     const std::string detail = "capacity " + std::to_string(capacity) + ", delivered " +
                                std::to_string(delivered) + ", chunk " +
@@ -32,5 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(chunk.find('\0') == std::string_view::npos, detail);
     // Cut at the first NUL and nowhere else.
     FUZZ_CHECK(chunk.size() == bound || buffer[chunk.size()] == '\0', detail);
+    FUZZ_CHECK(cut.cut == (chunk.size() < bound), detail + ", cut " + std::to_string(cut.cut));
     return 0;
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+using namespace std::string_literals;
+
 namespace {
 
 struct Outcome {
@@ -11,12 +13,19 @@ struct Outcome {
     bool succeeded = false;
 };
 
+// A read with a NUL stands for one that a NUL cut: the judge gets the text before it, as the
+// runner hands it on.
+ChunkVerdict Feed(ToolOutputJudge& judge, const std::wstring& read) {
+    const auto nul = read.find(L'\0');
+    return judge.OnChunk(read.substr(0, nul), nul != std::wstring::npos);
+}
+
 // Feeds chunks as the runner does: until the first stop.
 Outcome Judge(CaptureMode mode, const std::vector<std::wstring>& chunks) {
     ToolOutputJudge judge(mode);
     Outcome outcome;
     for (const auto& chunk : chunks) {
-        const auto verdict = judge.OnChunk(chunk);
+        const auto verdict = Feed(judge, chunk);
         outcome.log += verdict.append;
         ++outcome.chunksTaken;
         if (verdict.stop) {
@@ -37,6 +46,7 @@ TEST(WatchOnlyJudge, TheDeviceLineCountsHoweverTheReadsCutIt) {
         {L"x\r\nDevice programmed.\r", L"\n"},                  // split at the line end
         {L"Device programmed.\n"},                              // a bare line feed
         {L"Device programmed.\r\n", L"Device programmed.\r\n"}, // said twice, logged once
+        {L"Progress 100%\0\r\n"s, L"Device programmed.\r\n"},   // a NUL ends the line it cuts
     };
     for (const auto& reads : programmed) {
         const auto outcome = Judge(CaptureMode::WatchOnly, reads);
@@ -84,6 +94,27 @@ TEST(WatchOnlyJudge, WithoutTheDeviceLineTheToolsEndIsAFailure) {
     EXPECT_TRUE(programmed.Succeeded());
 }
 
+TEST(WatchOnlyJudge, EveryEndLogsTheVerdictThatIsTheResult) {
+    // status, and whether the deadline ended the tool
+    const std::pair<std::optional<std::uint32_t>, bool> ends[] = {
+        {0u, false}, {1u, false},          {kCommandNotFoundStatus, false}, {std::nullopt, false},
+        {0u, true},  {std::nullopt, true}, {kCommandNotFoundStatus, true}};
+    for (const bool programmed : {true, false}) {
+        for (const auto& [status, atDeadline] : ends) {
+            ToolOutputJudge judge(CaptureMode::WatchOnly);
+            std::wstring log =
+                judge.OnChunk(programmed ? L"Device programmed.\r\n" : L"x\n").append;
+            log += judge.OnToolEnded(status, atDeadline);
+            // The label shows Succeeded(), the log its success or failure line.
+            EXPECT_EQ(judge.Succeeded(), programmed);
+            EXPECT_EQ(log, programmed ? L"Upgrade succeeded.\r\n"
+                           : status == kCommandNotFoundStatus && !atDeadline
+                               ? L"nrfutil was not found.\r\nUpgrade failed.\r\n"
+                               : L"nrfutil: x\r\nUpgrade failed.\r\n");
+        }
+    }
+}
+
 TEST(WatchOnlyJudge, AFailureShowsTheToolsLastThreeLinesThatAreNotBlank) {
     const auto tool = [](const std::wstring& line) { return L"nrfutil: " + line + L"\r\n"; };
     const std::wstring x200(200, L'x');
@@ -96,11 +127,12 @@ TEST(WatchOnlyJudge, AFailureShowsTheToolsLastThreeLinesThatAreNotBlank) {
          tool(L"Serial port could not be opened. Reason: busy")},
         {{x200 + L"x\n", x200 + L"   \n"}, tool(x200 + L"...") + tool(x200)},
         {{std::wstring(100000, L'x')}, tool(x200 + L"...")},
+        {{L"Progress 100%\0dropped"s, L"Failed\r\n"}, tool(L"Progress 100%") + tool(L"Failed")},
     };
     for (const auto& [reads, shown] : cases) {
         ToolOutputJudge judge(CaptureMode::WatchOnly);
         for (const auto& read : reads) {
-            judge.OnChunk(read);
+            Feed(judge, read);
         }
         EXPECT_EQ(judge.OnToolEnded(1u), shown + L"Upgrade failed.\r\n")
             << ::testing::PrintToString(reads);
@@ -133,6 +165,10 @@ TEST(EchoCheckJudge, PassingOutputStillNeedsExitStatusZero) {
     ok.OnChunk(L"Run.\r\n");
     ok.OnToolEnded(0u);
     EXPECT_TRUE(ok.Succeeded());
+    ToolOutputJudge late(CaptureMode::EchoCheck);
+    late.OnChunk(L"Run.\r\n");
+    late.OnToolEnded(0u, true);
+    EXPECT_FALSE(late.Succeeded()) << "a step that the deadline ended fails";
     ToolOutputJudge stopped(CaptureMode::EchoCheck);
     stopped.OnChunk(L"ERROR: Unable to connect to a debugger.\r\n");
     EXPECT_FALSE(stopped.NeedsExitStatus()) << "after ERROR the tool may never end";
