@@ -2,10 +2,9 @@
 // stops and appends the success line once, at the chunk that completes the first line of the
 // whole output that is the device's word; at the end it logs the failure line exactly when no
 // such line came, after at most three "nrfutil: " lines of at most 203 characters whatever the
-// tool wrote, the same however the reads cut the output. A WatchOnly field with a NUL is a read
-// that a NUL cut: its chunk is the text before it, and the cut counts as a line end. EchoCheck
-// appends each chunk with a line end and stops exactly at the first chunk that holds "ERROR", and
-// once failed it never succeeds again.
+// tool wrote, the same however the reads cut the output. EchoCheck appends each chunk with a line
+// end and stops exactly at the first chunk that holds "ERROR", and once failed it never succeeds
+// again.
 #include "FuzzInput.h"
 #include <algorithm>
 #include "runner/ToolOutputJudge.h"
@@ -40,8 +39,9 @@ std::size_t EndOfFirstDeviceLine(const std::wstring& output) {
 }
 
 void CheckWatchOnly(const std::vector<std::wstring>& fields) {
+    // A field with a NUL is a read that a NUL cut: the chunk is the text before it, and the joined
+    // output has a line end for the cut.
     std::vector<std::pair<std::wstring, bool>> chunks;
-    // The joined output, with a line end for each cut.
     std::wstring output;
     for (const auto& field : fields) {
         const auto nul = field.find(L'\0');

@@ -1,7 +1,7 @@
-// The cut of one read into its chunk, and whether a NUL cut it. Input: two bytes of buffer capacity
-// (at most the real read size plus some), two bytes of the count the read claims to have delivered
-// (any value), then the buffer's bytes. The buffer is a heap block of exactly its capacity, so a
-// look past it is caught by the address sanitizer.
+// The cut of one read into its chunk. Input: two bytes of buffer capacity (at most the real read
+// size plus some), two bytes of the count the read claims to have delivered (any value), then
+// the buffer's bytes. The buffer is a heap block of exactly its capacity, so a look past it is
+// caught by the address sanitizer.
 #include "FuzzInput.h"
 #include "runner/ToolChunk.h"
 #include <algorithm>
@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(chunk.find('\0') == std::string_view::npos, detail);
     // Cut at the first NUL and nowhere else.
     FUZZ_CHECK(chunk.size() == bound || buffer[chunk.size()] == '\0', detail);
+    // Said to be cut exactly when a NUL ended it.
     FUZZ_CHECK(cut.cut == (chunk.size() < bound), detail + ", cut " + std::to_string(cut.cut));
     return 0;
 }
