@@ -71,7 +71,9 @@ std::optional<std::wstring> ProgramCommandLine(std::wstring_view hexPath) {
     if (!hex) {
         return std::nullopt;
     }
-    return std::wstring(kCmd) + L"nrfjprog --family NRF52 --program " + *hex;
+    // Without --verify nrfjprog only warns that nothing was read back, and a write that failed
+    // can still end with status 0; with it, a mismatch ends with "ERROR: ..." and a failing status.
+    return std::wstring(kCmd) + L"nrfjprog --family NRF52 --program " + *hex + L" --verify";
 }
 
 std::wstring ResetCommandLine() {

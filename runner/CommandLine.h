@@ -13,7 +13,8 @@ std::optional<std::wstring> CommandArgument(std::wstring_view value);
 
 // The four command lines of the outside tools, each "cmd /d /e:on /v:off /c " and the tool's own
 // line: no AutoRun command, extensions on and delayed expansion off. A line with an argument is
-// empty when that argument cannot be passed safely; the tool is then not started.
+// empty when that argument cannot be passed safely; the tool is then not started. The program step
+// reads the image back (--verify, last).
 std::optional<std::wstring> DfuUpgradeCommandLine(std::wstring_view packagePath,
                                                   std::wstring_view portName);
 std::wstring EraseAllCommandLine();

@@ -176,8 +176,8 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
                       nullptr)) {
             break;
         }
-        const auto verdict =
-            judge.OnChunk(ThreadAnsiText(ChunkBytes(bytes.data(), bytes.size(), delivered)));
+        const ToolChunk chunk = ChunkBytes(bytes.data(), bytes.size(), delivered);
+        const auto verdict = judge.OnChunk(ThreadAnsiText(chunk.bytes), chunk.cut);
         log.AppendAndRefresh(verdict.append);
         stopped = verdict.stop;
     }
@@ -192,15 +192,13 @@ bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner,
     }
     const bool late = timer.Stop();
     if (late) {
-        // Ended from outside: the status the tool ended with says nothing about its work.
         log.AppendAndRefresh(deadline.line);
-        status.reset();
     }
-    if (judge.NeedsExitStatus()) {
-        const std::wstring ending = judge.OnToolEnded(status);
-        if (!ending.empty()) {
-            log.AppendAndRefresh(ending);
-        }
+    // The judge alone decides, the deadline being one of the ends it is told of: the result is the
+    // verdict that put its line into the log, so the label and the log never disagree.
+    const std::wstring ending = judge.OnToolEnded(status, late);
+    if (!ending.empty()) {
+        log.AppendAndRefresh(ending);
     }
-    return judge.Succeeded() && !late;
+    return judge.Succeeded();
 }

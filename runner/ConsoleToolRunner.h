@@ -21,16 +21,17 @@ enum class ToolGrouping { Job, Refused };
 // Runs one command line through the system folder's cmd.exe, in a hidden console process whose
 // standard output and error come back through a pipe of this run alone. The process and all it
 // starts belong to the run: they end with it (or with the program) at the latest, and at the
-// deadline, when the run logs the deadline's line and fails (where the tools could not be put in
-// a job, the run says so after its banner, and at the deadline ends cmd and stops reading). The
-// banner opens the run's part of the log; every chunk of output is judged by the mode and the log
-// is refreshed after each. When the output has ended and the tool's exit status still matters (see
-// ToolOutputJudge), the run waits for the tool and logs what its end adds. Returns the run's
-// result: in EchoCheck mode true when output came, none of it held "ERROR" and the tool ended with
-// status 0; in WatchOnly mode true when the device said it was programmed. When the pipe or the
-// process cannot be made, shows why in a box with the given caption, logs nothing and returns
-// false. Blocks until the output ends (or "ERROR" shows) and, where needed, the tool ends, or
-// until the deadline.
+// deadline, when the run logs the deadline's line and fails unless the device already said it was
+// programmed (where the tools could not be put in a job, the run says so after its banner, and at
+// the deadline ends cmd and stops reading). The banner opens the run's part of the log; every chunk
+// of output is judged by the mode and the log is refreshed after each. When the output has ended
+// and the tool's exit status still matters (see ToolOutputJudge), the run waits for the tool; what
+// every end adds is logged. Returns the judge's verdict, the one that chose the log's verdict line:
+// in EchoCheck mode true when output came, none of it held "ERROR" and the tool ended by itself
+// with status 0; in WatchOnly mode true when the device said it was programmed, also when the
+// deadline ended the tool after that. When the pipe or the process cannot be made, shows why in a
+// box with the given caption, logs nothing and returns false. Blocks until the output ends (or
+// "ERROR" shows) and, where needed, the tool ends, or until the deadline.
 bool RunConsoleTool(const std::wstring& commandLine, const std::wstring& banner, CaptureMode mode,
                     const wchar_t* failureCaption, const std::wstring& workingDirectory,
                     ToolLog& log, const RunDeadline& deadline,

@@ -21,10 +21,6 @@ void LastToolLines::Add(std::wstring_view text) {
     }
 }
 
-void LastToolLines::EndOfOutput() {
-    EndLine();
-}
-
 void LastToolLines::EndLine() {
     if (m_cut) {
         m_current += L"...";

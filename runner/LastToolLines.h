@@ -14,14 +14,13 @@ public:
     static constexpr std::size_t kLineChars = 200;
 
     void Add(std::wstring_view text);
-    // The text after the last line end counts as a line once the output has ended.
-    void EndOfOutput();
+    // Ends the line being put together, as a line end would: at the output's end, so that the
+    // text after the last line end counts, and where a NUL cut a read.
+    void EndLine();
     // Oldest first.
     const std::deque<std::wstring>& Lines() const { return m_lines; }
 
 private:
-    void EndLine();
-
     std::deque<std::wstring> m_lines;
     // The line being assembled, from its first character that is not blank, at most kLineChars.
     std::wstring m_current;

@@ -14,9 +14,9 @@ constexpr std::size_t kLineKept = kDeviceProgrammed.size() + 1;
 
 ToolOutputJudge::ToolOutputJudge(CaptureMode mode) : m_mode(mode) {}
 
-ChunkVerdict ToolOutputJudge::OnChunk(const std::wstring& text) {
+ChunkVerdict ToolOutputJudge::OnChunk(const std::wstring& text, bool cut) {
     if (m_mode == CaptureMode::WatchOnly) {
-        return OnWatchedChunk(text);
+        return OnWatchedChunk(text, cut);
     }
     // The chunk is logged even when it reports the error, so the failing line stays visible.
     ChunkVerdict verdict{text + L"\r\n", false};
@@ -28,38 +28,51 @@ ChunkVerdict ToolOutputJudge::OnChunk(const std::wstring& text) {
     return verdict;
 }
 
-ChunkVerdict ToolOutputJudge::OnWatchedChunk(const std::wstring& text) {
+ChunkVerdict ToolOutputJudge::OnWatchedChunk(const std::wstring& text, bool cut) {
     ChunkVerdict verdict;
     m_lastLines.Add(text);
     for (const wchar_t c : text) {
-        if (c != L'\n') {
-            if (m_line.size() < kLineKept) {
-                m_line.push_back(c);
-            } else {
-                m_lineTooLong = true;
-            }
-            continue;
+        if (c == L'\n') {
+            EndLine(verdict);
+        } else if (m_line.size() < kLineKept) {
+            m_line.push_back(c);
+        } else {
+            m_lineTooLong = true;
         }
-        std::wstring_view line = m_line;
-        if (!line.empty() && line.back() == L'\r') {
-            line.remove_suffix(1);
-        }
-        // One success line per run, however often the tool repeats its word.
-        if (!m_lineTooLong && line == kDeviceProgrammed && !m_succeeded) {
-            m_succeeded = true;
-            verdict.append = kUpgradeSucceeded;
-        }
-        m_line.clear();
-        m_lineTooLong = false;
+    }
+    // What the tool wrote after the NUL is gone: the line ends at the cut, so that it does not
+    // run on into the next read and hide a line that comes whole there.
+    if (cut) {
+        m_lastLines.EndLine();
+        EndLine(verdict);
     }
     return verdict;
+}
+
+void ToolOutputJudge::EndLine(ChunkVerdict& verdict) {
+    std::wstring_view line = m_line;
+    if (!line.empty() && line.back() == L'\r') {
+        line.remove_suffix(1);
+    }
+    // One success line per run, however often the tool repeats its word.
+    if (!m_lineTooLong && line == kDeviceProgrammed && !m_succeeded) {
+        m_succeeded = true;
+        verdict.append = kUpgradeSucceeded;
+    }
+    m_line.clear();
+    m_lineTooLong = false;
 }
 
 bool ToolOutputJudge::NeedsExitStatus() const {
     return m_mode == CaptureMode::EchoCheck ? m_succeeded : !m_succeeded;
 }
 
-std::wstring ToolOutputJudge::OnToolEnded(std::optional<std::uint32_t> exitStatus) {
+std::wstring ToolOutputJudge::OnToolEnded(std::optional<std::uint32_t> exitStatus,
+                                          bool atDeadline) {
+    if (atDeadline) {
+        // Ended from outside: the status the tool ended with says nothing about its work.
+        exitStatus.reset();
+    }
     if (m_mode == CaptureMode::EchoCheck) {
         m_failed = m_failed || exitStatus != 0u;
         m_succeeded = m_succeeded && !m_failed;
@@ -72,7 +85,7 @@ std::wstring ToolOutputJudge::OnToolEnded(std::optional<std::uint32_t> exitStatu
     if (exitStatus == kCommandNotFoundStatus) {
         return std::wstring(kNrfutilNotFound) + kUpgradeFailed;
     }
-    m_lastLines.EndOfOutput();
+    m_lastLines.EndLine();
     std::wstring text;
     for (const auto& line : m_lastLines.Lines()) {
         text += kToolLinePrefix + line + L"\r\n";

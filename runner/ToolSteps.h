@@ -17,7 +17,8 @@ inline constexpr RunDeadline kNrfjprogDeadline{5 * 60 * 1000,
 // Serial DFU with nrfutil; the log gains "Upgrade succeeded.\r\n" when the device reports it,
 // and otherwise, once the tool has ended, "Upgrade failed.\r\n" (after "nrfutil was not
 // found.\r\n" when cmd could not find it, otherwise after the tool's last lines and, at the
-// deadline, the deadline's line). Returns true when the device was programmed.
+// deadline, the deadline's line). Returns true when the device was programmed, also when the
+// deadline then ended a tool that kept its output open (the deadline's line follows the success).
 bool RunDfuUpgrade(const std::wstring& packagePath, const std::wstring& portName,
                    const std::wstring& workingDirectory, ToolLog& log);
 

@@ -27,7 +27,11 @@ std::wstring Text(HWND dialog, int id) {
 std::vector<std::wstring> Steps(const StandInSession& tools) {
     std::vector<std::wstring> steps;
     for (const auto& record : tools.Records()) {
-        steps.push_back(record.tool + L" " + (record.args.empty() ? L"" : record.args.back()));
+        std::wstring step = record.tool;
+        for (size_t i = 2; i < record.args.size(); ++i) { // after "--family NRF52"
+            step += L" " + record.args[i];
+        }
+        steps.push_back(step);
     }
     return steps;
 }
@@ -70,10 +74,10 @@ TEST_F(JLinkProgrammingTest, AllStepsSucceedShowsSuccessInGreen) {
                                   L"Parsing image file.\r\n\r\n"
                                   L"Reset...\r\n"
                                   L"Applying system reset.\r\nRun.\r\n\r\n");
-    EXPECT_EQ(Steps(tools),
-              (std::vector<std::wstring>{L"nrfjprog --eraseall",
-                                         L"nrfjprog " + folder.Path() + L"fw\\remote.hex",
-                                         L"nrfjprog --reset"}));
+    EXPECT_EQ(Steps(tools), (std::vector<std::wstring>{L"nrfjprog --eraseall",
+                                                       L"nrfjprog --program " + folder.Path() +
+                                                           L"fw\\remote.hex --verify",
+                                                       L"nrfjprog --reset"}));
     HWND label = GetDlgItem(dialog, kResult);
     EXPECT_TRUE(WaitUntil([&] { return CountScreenPixels(label, kGreen) > 50; }, 5000));
     EXPECT_EQ(CountScreenPixels(label, kRed), 0u);
@@ -108,9 +112,9 @@ TEST_F(JLinkProgrammingTest, FailingExitStatusWithoutErrorTextStillFails) {
 
     Press(dialog, kJLinkRemote);
     ASSERT_TRUE(ResultIs(dialog, L"fail"));
-    EXPECT_EQ(Steps(tools),
-              (std::vector<std::wstring>{L"nrfjprog --eraseall",
-                                         L"nrfjprog " + folder.Path() + L"fw\\remote.hex"}));
+    EXPECT_EQ(Steps(tools), (std::vector<std::wstring>{L"nrfjprog --eraseall",
+                                                       L"nrfjprog --program " + folder.Path() +
+                                                           L"fw\\remote.hex --verify"}));
 }
 
 TEST_F(JLinkProgrammingTest, TabletShowsChineseTexts) {
@@ -121,12 +125,17 @@ TEST_F(JLinkProgrammingTest, TabletShowsChineseTexts) {
 
     Press(dialog, kJLinkTablet);
     ASSERT_TRUE(ResultIs(dialog, L"成功"));
-    EXPECT_EQ(Steps(tools).at(1), L"nrfjprog " + folder.Path() + L"tablet.hex");
+    EXPECT_EQ(Steps(tools).at(1), L"nrfjprog --program " + folder.Path() + L"tablet.hex --verify");
 
+    // The image read back differs: only a step started with --verify finds that out.
     tools.SetScenario(
-        "[nrfjprog]\nout \"ERROR: Unable to connect to a debugger.\\r\\n\"\nexit 33\n");
+        "[nrfjprog --verify]\nout \"Parsing image file.\\r\\nVerifying programming.\\r\\n\"\n"
+        "err \"ERROR: Write verify failed.\\r\\n\"\nexit 55\n[nrfjprog]\nout \"Run.\\r\\n\"\n");
     Press(dialog, kJLinkTablet);
     EXPECT_TRUE(ResultIs(dialog, L"失败"));
+    EXPECT_EQ(Steps(tools).size(), 5u) << "no reset after the failed verify";
+    EXPECT_TRUE(
+        WaitUntil([&] { return CountScreenPixels(GetDlgItem(dialog, kResult), kRed) > 50; }, 5000));
 }
 
 TEST_F(JLinkProgrammingTest, ASecondPressClearsTheOldResultFirstAndPressesDuringItStartNothing) {

@@ -71,7 +71,7 @@ void ExpectBothWaysGetTheirFile(const TestFolder& folder,
               (std::vector<std::wstring>{L"dfu", L"serial", L"-pkg", folder.Path() + package, L"-p",
                                          L"COM7"}));
     EXPECT_EQ(records[2].args, (std::vector<std::wstring>{L"--family", L"NRF52", L"--program",
-                                                          folder.Path() + image}));
+                                                          folder.Path() + image, L"--verify"}));
     EXPECT_EQ(app.WaitForMessageBox(300), nullptr);
 }
 

@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto program = ProgramCommandLine(path);
     FUZZ_CHECK(program.has_value() == !CannotBeQuoted(path), "image: " + Printable(path));
     if (program) {
-        CheckLine(*program, {L"nrfjprog", L"--family", L"NRF52", L"--program", path});
+        CheckLine(*program, {L"nrfjprog", L"--family", L"NRF52", L"--program", path, L"--verify"});
     }
     CheckLine(EraseAllCommandLine(), {L"nrfjprog", L"--family", L"NRF52", L"--eraseall"});
     CheckLine(ResetCommandLine(), {L"nrfjprog", L"--family", L"NRF52", L"--reset"});

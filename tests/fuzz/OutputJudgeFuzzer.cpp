@@ -38,19 +38,25 @@ std::size_t EndOfFirstDeviceLine(const std::wstring& output) {
     return std::wstring::npos;
 }
 
-void CheckWatchOnly(const std::vector<std::wstring>& chunks) {
+void CheckWatchOnly(const std::vector<std::wstring>& fields) {
+    // A field with a NUL is a read that a NUL cut: the chunk is the text before it, and the joined
+    // output has a line end for the cut.
+    std::vector<std::pair<std::wstring, bool>> chunks;
     std::wstring output;
-    for (const auto& chunk : chunks) {
-        output += chunk;
+    for (const auto& field : fields) {
+        const auto nul = field.find(L'\0');
+        chunks.emplace_back(field.substr(0, nul), nul != std::wstring::npos);
+        output += chunks.back().first + (chunks.back().second ? L"\n" : L"");
     }
     const std::size_t successAt = EndOfFirstDeviceLine(output);
     ToolOutputJudge judge(CaptureMode::WatchOnly);
     std::size_t read = 0;
-    for (const auto& chunk : chunks) {
-        const auto verdict = judge.OnChunk(chunk);
+    for (const auto& [chunk, cut] : chunks) {
+        const auto verdict = judge.OnChunk(chunk, cut);
         FUZZ_CHECK(!verdict.stop, "WatchOnly stopped at: " + Printable(chunk));
-        const bool completes = successAt >= read && successAt < read + chunk.size();
-        read += chunk.size();
+        const std::size_t span = chunk.size() + (cut ? 1 : 0);
+        const bool completes = successAt >= read && successAt < read + span;
+        read += span;
         FUZZ_CHECK(verdict.append == (completes ? L"Upgrade succeeded.\r\n" : L""),
                    "chunk: " + Printable(chunk) + "\nappended: " + Printable(verdict.append));
         FUZZ_CHECK(judge.Succeeded() == (successAt < read), "result after: " + Printable(chunk));

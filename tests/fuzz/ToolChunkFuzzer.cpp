@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcpy(buffer.get(), data + 4, given);
     }
 
-    const std::string_view chunk = ChunkBytes(buffer.get(), capacity, delivered);
+    const ToolChunk cut = ChunkBytes(buffer.get(), capacity, delivered);
+    const std::string_view chunk = cut.bytes;
     const std::size_t bound = std::min(capacity, delivered);
     const std::string detail = "capacity " + std::to_string(capacity) + ", delivered " +
                                std::to_string(delivered) + ", chunk " +
@@ -32,5 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(chunk.find('\0') == std::string_view::npos, detail);
     // Cut at the first NUL and nowhere else.
     FUZZ_CHECK(chunk.size() == bound || buffer[chunk.size()] == '\0', detail);
+    // Said to be cut exactly when a NUL ended it.
+    FUZZ_CHECK(cut.cut == (chunk.size() < bound), detail + ", cut " + std::to_string(cut.cut));
     return 0;
 }

@@ -31,8 +31,10 @@ mutants=(
     runner/ToolOutputJudge.cpp output_judge 'm_succeeded = !m_failed;' 'm_succeeded = true;'
     runner/ToolOutputJudge.cpp output_judge 'line == kDeviceProgrammed' 'line.starts_with(kDeviceProgrammed)'
     runner/ToolOutputJudge.cpp output_judge 'm_lineTooLong = true;' ''
+    runner/ToolOutputJudge.cpp output_judge '    if (cut) {' '    if (false && cut) {'
     runner/ToolChunk.cpp tool_chunk 'std::min(capacity, delivered)' 'delivered + 0 * capacity'
     runner/ToolChunk.cpp tool_chunk "bytes.find('\\0')" "bytes.find('\\n')"
+    runner/ToolChunk.cpp tool_chunk 'nul != std::string_view::npos' 'false'
     runner/CommandLine.cpp command_line 'L" &|<>^(),;="' 'L" &|<>(),;="'
     runner/CommandLine.cpp command_line "std::wstring(trailing, L'\\\\')" "std::wstring(trailing / 2, L'\\\\')"
     runner/CommandLine.cpp command_line 'bool quote = value.empty();' 'bool quote = false;'

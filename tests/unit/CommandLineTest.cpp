@@ -12,13 +12,13 @@ TEST(ToolCommandLine, UsualLinesAreExactlyTheFixedFormats) {
               kCmd + L"nrfutil dfu serial -pkg C:\\fw\\remote-1.2_dfu.zip -p COM12");
     EXPECT_EQ(EraseAllCommandLine(), kCmd + L"nrfjprog --family NRF52 --eraseall");
     EXPECT_EQ(ProgramCommandLine(L"firmware\\remote.hex"),
-              kCmd + L"nrfjprog --family NRF52 --program firmware\\remote.hex");
+              kCmd + L"nrfjprog --family NRF52 --program firmware\\remote.hex --verify");
     EXPECT_EQ(ResetCommandLine(), kCmd + L"nrfjprog --family NRF52 --reset");
 }
 
 TEST(ToolCommandLine, PathsWithABlankOrCmdCharactersAreQuoted) {
     EXPECT_EQ(ProgramCommandLine(L"C:\\My Firmware\\remote.hex"),
-              kCmd + L"nrfjprog --family NRF52 --program \"C:\\My Firmware\\remote.hex\"");
+              kCmd + L"nrfjprog --family NRF52 --program \"C:\\My Firmware\\remote.hex\" --verify");
     EXPECT_EQ(DfuUpgradeCommandLine(L"fw\\a&b.zip", L"COM7"),
               kCmd + L"nrfutil dfu serial -pkg \"fw\\a&b.zip\" -p COM7");
     for (const wchar_t special : std::wstring(L" &|<>^(),;=")) {
@@ -45,7 +45,7 @@ TEST(ToolCommandLine, AQuotedPathKeepsItsTrailingBackslashes) {
 
 TEST(ToolCommandLine, AnEmptyValueStaysOneArgument) {
     EXPECT_EQ(DfuUpgradeCommandLine(L"", L"COM7"), kCmd + L"nrfutil dfu serial -pkg \"\" -p COM7");
-    EXPECT_EQ(ProgramCommandLine(L""), kCmd + L"nrfjprog --family NRF52 --program \"\"");
+    EXPECT_EQ(ProgramCommandLine(L""), kCmd + L"nrfjprog --family NRF52 --program \"\" --verify");
 }
 
 TEST(ToolCommandLine, ValuesThatCannotBeMadeSafeGiveNoLine) {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+using namespace std::string_literals;
+
 namespace {
 
 struct Outcome {
@@ -11,12 +13,19 @@ struct Outcome {
     bool succeeded = false;
 };
 
+// A read with a NUL stands for one that a NUL cut: the judge gets the text before it, as the
+// runner hands it on.
+ChunkVerdict Feed(ToolOutputJudge& judge, const std::wstring& read) {
+    const auto nul = read.find(L'\0');
+    return judge.OnChunk(read.substr(0, nul), nul != std::wstring::npos);
+}
+
 // Feeds chunks as the runner does: until the first stop.
 Outcome Judge(CaptureMode mode, const std::vector<std::wstring>& chunks) {
     ToolOutputJudge judge(mode);
     Outcome outcome;
     for (const auto& chunk : chunks) {
-        const auto verdict = judge.OnChunk(chunk);
+        const auto verdict = Feed(judge, chunk);
         outcome.log += verdict.append;
         ++outcome.chunksTaken;
         if (verdict.stop) {
@@ -37,6 +46,7 @@ TEST(WatchOnlyJudge, TheDeviceLineCountsHoweverTheReadsCutIt) {
         {L"x\r\nDevice programmed.\r", L"\n"},                  // split at the line end
         {L"Device programmed.\n"},                              // a bare line feed
         {L"Device programmed.\r\n", L"Device programmed.\r\n"}, // said twice, logged once
+        {L"Progress 100%\0\r\n"s, L"Device programmed.\r\n"},   // a NUL ends the line it cuts
     };
     for (const auto& reads : programmed) {
         const auto outcome = Judge(CaptureMode::WatchOnly, reads);
@@ -81,7 +91,12 @@ TEST(WatchOnlyJudge, WithoutTheDeviceLineTheToolsEndIsAFailure) {
     programmed.OnChunk(L"Device programmed.\r\n");
     EXPECT_FALSE(programmed.NeedsExitStatus()) << "a device that was programmed is not waited for";
     EXPECT_EQ(programmed.OnToolEnded(1u), L"");
+    EXPECT_EQ(programmed.OnToolEnded(std::nullopt, true), L"") << "nor ended at the deadline";
     EXPECT_TRUE(programmed.Succeeded());
+    // A status that the deadline forced on the tool says nothing, "not found" included.
+    ToolOutputJudge late(CaptureMode::WatchOnly);
+    late.OnChunk(L"x\n");
+    EXPECT_EQ(late.OnToolEnded(kCommandNotFoundStatus, true), L"nrfutil: x\r\nUpgrade failed.\r\n");
 }
 
 TEST(WatchOnlyJudge, AFailureShowsTheToolsLastThreeLinesThatAreNotBlank) {
@@ -96,11 +111,12 @@ TEST(WatchOnlyJudge, AFailureShowsTheToolsLastThreeLinesThatAreNotBlank) {
          tool(L"Serial port could not be opened. Reason: busy")},
         {{x200 + L"x\n", x200 + L"   \n"}, tool(x200 + L"...") + tool(x200)},
         {{std::wstring(100000, L'x')}, tool(x200 + L"...")},
+        {{L"Progress 100%\0dropped"s, L"Failed\r\n"}, tool(L"Progress 100%") + tool(L"Failed")},
     };
     for (const auto& [reads, shown] : cases) {
         ToolOutputJudge judge(CaptureMode::WatchOnly);
         for (const auto& read : reads) {
-            judge.OnChunk(read);
+            Feed(judge, read);
         }
         EXPECT_EQ(judge.OnToolEnded(1u), shown + L"Upgrade failed.\r\n")
             << ::testing::PrintToString(reads);

@@ -97,13 +97,14 @@ TEST_F(ConsoleToolRunnerTest, WatchOnlyShowsOneSuccessLineButRefreshesAfterEvery
     StandInSession tools(
         "[nrfutil]\n" +
         OneReadEach({"err \"2024-05-01 10:00:01,120 Using connection COM7\\r\\n\"",
+                     "err \"Progress 100%\\0\\r\\n\"", // the NUL ends its line
                      "out \"Device programmed.\\r\\n\"", "out \"Device programmed.\"",
                      "out \"Device programmed.\\r\\n\"",
                      "err \"2024-05-01 10:00:09,800 Done\\r\\n\""}) +
         "exit 1\n");
     PacedToolLog log(tools);
     Run(&tools, log, kDfu, CaptureMode::WatchOnly, L"Upgrading...\r\n");
-    EXPECT_EQ(log.Calls(), (std::vector<std::wstring>{L"Upgrading...\r\n", L"",
+    EXPECT_EQ(log.Calls(), (std::vector<std::wstring>{L"Upgrading...\r\n", L"", L"",
                                                       L"Upgrade succeeded.\r\n", L"", L"", L""}))
         << "one success per run; a programmed device's exit status is not looked at";
 }
@@ -200,7 +201,8 @@ TEST_F(ConsoleToolRunnerTest, AMultibyteCharacterSplitBetweenReadsIsConvertedAsT
 }
 
 TEST_F(ConsoleToolRunnerTest, AToolThatNeverEndsIsEndedAtTheDeadlineAndTheRunFails) {
-    StandInSession tools("[nrfutil]\nerr \"Using board at serial port: COM7\\r\\n\"\nhang\n"
+    StandInSession tools("[nrfutil COM8]\nout \"Device programmed.\\r\\n\"\nhang\n"
+                         "[nrfutil]\nerr \"Using board at serial port: COM7\\r\\n\"\nhang\n"
                          "[nrfjprog]\nout \"Erasing.\\r\\n\"\nhang\n");
     const RunDeadline shortDfu{300, kDfuDeadline.line};
     RecordingToolLog dfuLog;
@@ -208,6 +210,12 @@ TEST_F(ConsoleToolRunnerTest, AToolThatNeverEndsIsEndedAtTheDeadlineAndTheRunFai
         Run(&tools, dfuLog, kDfu, CaptureMode::WatchOnly, L"Upgrading...\r\n", 0, shortDfu));
     EXPECT_EQ(dfuLog.Text(), L"Upgrading...\r\nnrfutil did not finish within 10 minutes.\r\n"
                              L"nrfutil: Using board at serial port: COM7\r\nUpgrade failed.\r\n");
+    // A device that said it was programmed stays a success: the log's verdict is the result.
+    // 2 s lets the word come before the deadline on a busy machine.
+    EXPECT_TRUE(Run(&tools, dfuLog, L"cmd /c nrfutil dfu serial -pkg fw.zip -p COM8",
+                    CaptureMode::WatchOnly, L"", 0, {2000, kDfuDeadline.line}));
+    EXPECT_TRUE(
+        dfuLog.Text().ends_with(L"Upgrade succeeded.\r\n" + std::wstring(kDfuDeadline.line)));
 
     const RunDeadline shortStep{300, kNrfjprogDeadline.line};
     RecordingToolLog stepLog;

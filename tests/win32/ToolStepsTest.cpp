@@ -118,7 +118,7 @@ TEST_F(ToolStepsTest, ToolsGetTheirArgumentsWholeAndTheGivenCurrentDirectory) {
     ASSERT_EQ(records.size(), 4u) << "one start per tool; cmd ran no second command";
     using Args = std::vector<std::wstring>;
     EXPECT_EQ(records[0].args, (Args{L"--family", L"NRF52", L"--eraseall"}));
-    EXPECT_EQ(records[1].args, (Args{L"--family", L"NRF52", L"--program", hex}));
+    EXPECT_EQ(records[1].args, (Args{L"--family", L"NRF52", L"--program", hex, L"--verify"}));
     EXPECT_EQ(records[2].args, (Args{L"--family", L"NRF52", L"--reset"}));
     EXPECT_EQ(records[3].args, (Args{L"dfu", L"serial", L"-pkg", package, L"-p", L"COM7"}));
     EXPECT_EQ(records[0].tool, L"nrfjprog");
