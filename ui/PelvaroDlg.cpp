@@ -122,6 +122,14 @@ bool CPelvaroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         return m_session.OnQueryEndSession(result);
     case WM_ACTIVATE:
         return m_session.OnActivate(wParam, result);
+    case WM_SETFOCUS:
+        return m_session.OnSetFocus(result);
+    case WM_TIMER:
+        result = TRUE;
+        return m_portWait.OnTimer(wParam);
+    case WM_DESTROY:
+        m_portWait.Stop(); // no look after the window, such as after Yes to the close question
+        return false;
     default:
         break;
     }
@@ -211,8 +219,10 @@ void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
         return;
     }
     UsbPressOps ops(m_hWnd, m_requests, m_resultLabel, m_session, m_configPath);
-    RunUsbUpgrade(ops, target, m_packagePath, m_portName);
-    m_session.EndPress(ops.WorkerStarted());
+    const auto lookUntil = RunUsbUpgrade(ops, target, m_packagePath, m_portName);
+    // A device that was asked may take seconds to show its port: the run then goes on looking.
+    const bool looksGoOn = lookUntil && m_portWait.Start(m_hWnd, ops, target, *lookUntil);
+    m_session.EndPress(ops.WorkerStarted() || looksGoOn);
 }
 
 void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {

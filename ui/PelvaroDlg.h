@@ -4,6 +4,7 @@
 #include "config/UpgradeTarget.h"
 #include "ui/DialogBase.h"
 #include "ui/LogView.h"
+#include "ui/PortWait.h"
 #include "ui/ProgramMessage.h"
 #include "ui/ResultLabel.h"
 #include "ui/RunSession.h"
@@ -79,6 +80,7 @@ private:
     LogView m_logView{m_logText};
     ResultLabel m_resultLabel{m_resultOk};
     RunSession m_session;
+    PortWait m_portWait{m_session, m_packagePath, m_portName};
     WorkerMessages m_workerMessages;
     Requests m_requests{*this};
     UniqueGdiObject m_resultFont;

@@ -9,7 +9,8 @@
 #include "workflow/UsbUpgradeSequence.h"
 #include <string>
 
-// A USB press: it runs on this thread until its worker starts.
+// A USB press: it runs on this thread until its worker starts, or until a wait for the port goes
+// on with a copy of it.
 class UsbPressOps : public UsbUpgradeOps {
 public:
     UsbPressOps(HWND dialog, DialogRequests& requests, ResultLabel& result,
@@ -25,6 +26,7 @@ public:
     void AppendLog(const std::wstring& text) override;
     BootloaderPorts FindBootloaderPort() override;
     void Pause(unsigned milliseconds) override;
+    std::uint64_t Now() override { return GetTickCount64(); }
     void StartDfuWorker(UpgradeTarget target, const std::wstring& packagePath,
                         const std::wstring& portName) override;
     void SetResultFlag(bool ok) override { m_result.SetFlag(ok); }

@@ -35,7 +35,7 @@ bool RunSession::Begin() {
     if (!m_run.Begin()) {
         return false;
     }
-    m_focusOnActivate = nullptr;
+    m_pendingFocus = nullptr;
     ShutdownBlockReasonCreate(m_dialog, L"An upgrade is still running.");
     HWND focus = GetFocus();
     m_pressedButton = nullptr;
@@ -65,7 +65,7 @@ void RunSession::End() {
     } else if (m_pressedButton != nullptr) {
         // Inactive, or a box has the focus: the log box, where Enter closes the program, would
         // get the focus back with the window.
-        m_focusOnActivate = m_pressedButton;
+        m_pendingFocus = m_pressedButton;
     }
     m_pressedButton = nullptr;
     FlashIfInBackground();
@@ -88,12 +88,19 @@ bool RunSession::OnQueryEndSession(INT_PTR& result) const {
 }
 
 bool RunSession::OnActivate(WPARAM wParam, INT_PTR& result) {
-    if (LOWORD(wParam) == WA_INACTIVE || HIWORD(wParam) != 0 || m_focusOnActivate == nullptr) {
+    if (LOWORD(wParam) == WA_INACTIVE || HIWORD(wParam) != 0) {
+        return false;
+    }
+    return GivePendingFocus(result);
+}
+
+bool RunSession::GivePendingFocus(INT_PTR& result) {
+    if (m_pendingFocus == nullptr) {
         return false;
     }
     // In place of the dialog manager's own restoring, which would give the log box its focus back.
-    SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_focusOnActivate), TRUE);
-    m_focusOnActivate = nullptr;
+    SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_pendingFocus), TRUE);
+    m_pendingFocus = nullptr;
     SetWindowLongPtrW(m_dialog, DWLP_MSGRESULT, 0);
     result = TRUE;
     return true;

@@ -27,8 +27,12 @@ public:
     bool OnQueryEndSession(INT_PTR& result) const;
     // Gives the focus back to the pressed button when the window was inactive at the run's end.
     bool OnActivate(WPARAM wParam, INT_PTR& result);
+    // The same when the window is restored: one activated while still minimised (from its taskbar
+    // button) gets the focus only then, which the dialog manager would give to the log box.
+    bool OnSetFocus(INT_PTR& result) { return GivePendingFocus(result); }
 
 private:
+    bool GivePendingFocus(INT_PTR& result);
     // A run that ended while the window was behind others flashes its taskbar button until the
     // window is activated.
     void FlashIfInBackground() const;
@@ -37,7 +41,7 @@ private:
     HWND m_logBox = nullptr;
     ActiveRun m_run;
     // The visible button that had the focus when the run began; it gets it back at the run's end,
-    // or at the next activation when the window was inactive then.
+    // or at the next activation or restore when the window was inactive then.
     HWND m_pressedButton = nullptr;
-    HWND m_focusOnActivate = nullptr;
+    HWND m_pendingFocus = nullptr;
 };
