@@ -3,32 +3,17 @@
 #include "base/ScopeExit.h"
 #include "config/ConfigFile.h"
 #include "config/ConfiguredPath.h"
-#include "config/ExecutablePath.h"
-#include "device/BootloaderPortLookup.h"
-#include "device/UpgradeTrigger.h"
+#include "ui/PressOps.h"
+#include "ui/ProgramMessage.h"
 #include "ui/ResultLabelStyle.h"
-#include "workflow/DialogChannel.h"
-#include "workflow/JLinkSequence.h"
-#include "workflow/UsbUpgradeSequence.h"
-#include "workflow/Workers.h"
 #include "ui/resource.h"
 #include <commctrl.h>
 
 namespace {
 
-// The six buttons that start a run.
-constexpr int kRunButtons[] = {IDC_UPGRADE_REMOTE, IDC_UPGRADE_TABLET, IDC_UPGRADE_DONGLE,
-                               IDC_JLINK_REMOTE,   IDC_JLINK_TABLET,   IDC_JLINK_DONGLE};
-
 constexpr wchar_t kCloseDuringRunQuestion[] =
     L"An upgrade is still running. Closing now can leave the device without working firmware. "
     L"Close anyway?";
-
-std::wstring ApplicationName() {
-    wchar_t path[kPathBufferChars] = {};
-    GetModuleFileNameW(nullptr, path, static_cast<DWORD>(kPathBufferChars));
-    return ExecutableBaseName(path);
-}
 
 bool IsPushButton(HWND control) {
     wchar_t className[16] = {};
@@ -38,47 +23,6 @@ bool IsPushButton(HWND control) {
     }
     const auto kind = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
     return kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON;
-}
-
-// Enter in the read-only log box ends the dialog as on Windows, where the dialog manager turns it
-// into IDOK; some dialog managers hand the key to the box instead, which would swallow it.
-// WM_SETREDRAW also takes the default handling (the box stays visible but draws nothing until it
-// is switched back on): some edit boxes ignore it and would keep drawing their scroll bar on
-// every change.
-LRESULT CALLBACK LogBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                            DWORD_PTR) {
-    if (message == WM_SETREDRAW) {
-        DefSubclassProc(box, message, wParam, lParam);
-        return DefWindowProcW(box, message, wParam, lParam);
-    }
-    if (message == WM_KEYDOWN && wParam == VK_RETURN) {
-        SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return 0;
-    }
-    if (message == WM_CHAR && wParam == L'\r') {
-        return 0;
-    }
-    if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(box, &LogBoxProc, 0);
-    }
-    return DefSubclassProc(box, message, wParam, lParam);
-}
-
-// Waits for the handle at most that long. Messages that other threads send to this thread's
-// windows are handled meanwhile: workers report by such messages and wait for the answer, so a
-// plain wait would hold every one of them (and the tools whose output they read) until it ends.
-void WaitHandlingSentMessages(HANDLE handle, DWORD milliseconds) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
-        const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE,
-                                                     static_cast<DWORD>(end - now), QS_SENDMESSAGE);
-        if (woke != WAIT_OBJECT_0 + 1) {
-            return;
-        }
-        // Peeking handles the sent messages; posted ones stay queued for after the press.
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
 }
 
 // The system's DPI, which the screen reports unscaled because the manifest declares the program
@@ -110,11 +54,9 @@ CPelvaroDlg::CPelvaroDlg()
 }
 
 BOOL CPelvaroDlg::OnInitDialog() {
-    m_editLog = GetDlgItem(m_hWnd, IDC_LOG);
-    SetWindowSubclass(m_editLog, &LogBoxProc, 0, 0);
-    // The log only grows, by appending at the end of the box, which honours the box's text limit
-    // (30,000 characters by default on some systems): lift it.
-    SendMessageW(m_editLog, EM_SETLIMITTEXT, 0, 0);
+    m_logView.Attach(GetDlgItem(m_hWnd, IDC_LOG));
+    m_session.Attach(m_hWnd, m_logView.Box());
+    m_resultLabel.Attach(m_hWnd, GetDlgItem(m_hWnd, IDC_RESULT));
 
     if (HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE)) {
         // With a buffer size of 0, LoadStringW gives a pointer to the resource's own text.
@@ -145,7 +87,7 @@ BOOL CPelvaroDlg::OnInitDialog() {
 }
 
 bool CPelvaroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
-    if (OnWorkerMessage(message, wParam, lParam)) {
+    if (m_workerMessages.Dispatch(message, wParam, lParam, m_requests)) {
         result = TRUE;
         return true;
     }
@@ -177,9 +119,17 @@ bool CPelvaroDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         }
         break;
     case WM_QUERYENDSESSION:
-        return OnQueryEndSession(result);
+        return m_session.OnQueryEndSession(result);
     case WM_ACTIVATE:
-        return OnActivate(wParam, result);
+        return m_session.OnActivate(wParam, result);
+    case WM_SETFOCUS:
+        return m_session.OnSetFocus(result);
+    case WM_TIMER:
+        result = TRUE;
+        return m_portWait.OnTimer(wParam);
+    case WM_DESTROY:
+        m_portWait.Stop(); // no look after the window, such as after Yes to the close question
+        return false;
     default:
         break;
     }
@@ -220,8 +170,9 @@ void CPelvaroDlg::OnCancel() {
 
 bool CPelvaroDlg::ConfirmClose() const {
     // The tools end with the program; a device left halfway may have no working firmware.
-    return !m_runActive || MessageBoxW(m_hWnd, kCloseDuringRunQuestion, ApplicationName().c_str(),
-                                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    return !m_session.Active() ||
+           ProgramMessageBox(m_hWnd, kCloseDuringRunQuestion,
+                             MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 void CPelvaroDlg::OnPaint() {
@@ -236,19 +187,6 @@ void CPelvaroDlg::OnPaint() {
                                             iconWidth, iconHeight);
     DrawIcon(dc, origin.x, origin.y, m_hIcon);
     EndPaint(m_hWnd, &paint);
-}
-
-HCURSOR CPelvaroDlg::OnQueryDragIcon() const {
-    return static_cast<HCURSOR>(m_hIcon);
-}
-
-HBRUSH CPelvaroDlg::OnCtlColor(HDC dc, HWND control) {
-    if (GetDlgCtrlID(control) != IDC_RESULT) {
-        return nullptr;
-    }
-    SetTextColor(dc, static_cast<COLORREF>(ResultTextColour(m_resultOk)));
-    SetBkMode(dc, TRANSPARENT);
-    return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
 }
 
 bool CPelvaroDlg::OnCommand(WORD id) {
@@ -276,269 +214,27 @@ bool CPelvaroDlg::OnCommand(WORD id) {
     }
 }
 
-void CPelvaroDlg::OnUpgradeRemote() {
-    UpgradeOverUsb(UpgradeTarget::Remote);
-}
-void CPelvaroDlg::OnUpgradeTablet() {
-    UpgradeOverUsb(UpgradeTarget::Tablet);
-}
-void CPelvaroDlg::OnUpgradeDongle() {
-    UpgradeOverUsb(UpgradeTarget::Dongle);
-}
-void CPelvaroDlg::OnJLinkRemote() {
-    ProgramOverJLink(UpgradeTarget::Remote);
-}
-void CPelvaroDlg::OnJLinkTablet() {
-    ProgramOverJLink(UpgradeTarget::Tablet);
-}
-void CPelvaroDlg::OnJLinkDongle() {
-    ProgramOverJLink(UpgradeTarget::Dongle);
-}
-
-bool CPelvaroDlg::OnQueryEndSession(INT_PTR& result) const {
-    if (!m_runActive) {
-        return false;
-    }
-    SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, FALSE);
-    result = TRUE;
-    return true;
-}
-
-bool CPelvaroDlg::OnActivate(WPARAM wParam, INT_PTR& result) {
-    if (LOWORD(wParam) == WA_INACTIVE || HIWORD(wParam) != 0 || m_focusOnActivate == nullptr) {
-        return false;
-    }
-    // In place of the dialog manager's own restoring, which would give the log box its focus back.
-    SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_focusOnActivate), TRUE);
-    m_focusOnActivate = nullptr;
-    SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 0);
-    result = TRUE;
-    return true;
-}
-
-bool CPelvaroDlg::BeginRun() {
-    if (m_runActive) {
-        return false;
-    }
-    m_runActive = true;
-    ++m_run;
-    m_focusOnActivate = nullptr;
-    ShutdownBlockReasonCreate(m_hWnd, L"An upgrade is still running.");
-    HWND focus = GetFocus();
-    m_pressedButton = nullptr;
-    for (const int id : kRunButtons) {
-        HWND button = GetDlgItem(m_hWnd, id);
-        if (button == focus) {
-            // Disabling the focused button would leave the focus nowhere and the keyboard dead;
-            // in the log box, Escape and Enter still reach the dialog.
-            m_pressedButton = IsWindowVisible(button) ? button : nullptr;
-            SetFocus(m_editLog);
-        }
-        EnableWindow(button, FALSE);
-    }
-    return true;
-}
-
-void CPelvaroDlg::EndRun() {
-    m_runActive = false;
-    ShutdownBlockReasonDestroy(m_hWnd);
-    for (const int id : kRunButtons) {
-        EnableWindow(GetDlgItem(m_hWnd, id), TRUE);
-    }
-    if (m_pressedButton != nullptr && GetFocus() == m_editLog) {
-        SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_pressedButton), TRUE);
-    } else if (m_pressedButton != nullptr) {
-        // Inactive, or a box has the focus: the log box, where Enter closes the program, would
-        // get the focus back with the window.
-        m_focusOnActivate = m_pressedButton;
-    }
-    m_pressedButton = nullptr;
-    FlashIfInBackground();
-}
-
-void CPelvaroDlg::EndPress(bool workerStarted) {
-    if (!workerStarted) {
-        EndRun();
-    }
-    DropQueuedInput();
-}
-
-void CPelvaroDlg::DropQueuedInput() const {
-    // Taps and pen presses come as pointer messages (WM_POINTERDEVICECHANGE to WM_POINTERHWHEEL,
-    // WM_TOUCH among them) and gestures, which become clicks only when dispatched.
-    constexpr UINT kPointerFirst = 0x0238;
-    constexpr UINT kPointerLast = 0x024F;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
-           PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
-           PeekMessageW(&message, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE) ||
-           PeekMessageW(&message, nullptr, kPointerFirst, kPointerLast, PM_REMOVE) ||
-           PeekMessageW(&message, nullptr, WM_GESTURE, WM_GESTURE, PM_REMOVE)) {
-    }
-}
-
 void CPelvaroDlg::UpgradeOverUsb(UpgradeTarget target) {
-    if (!BeginRun()) {
+    if (!m_session.Begin()) {
         return;
     }
-    // The press runs on this thread until its worker starts, as the dialog's own operations.
-    class Ops : public UsbUpgradeOps {
-    public:
-        explicit Ops(CPelvaroDlg& dialog) : m_dialog(dialog) {}
-        void ClearResult() override { m_dialog.ClearResult(); }
-        std::wstring ReadPackagePath(UpgradeTarget t) override {
-            return ReadConfiguredPath(m_dialog.m_configPath, t, ConfigKey::Zip);
-        }
-        bool IsConfiguredFilePresent(const std::wstring& value) override {
-            return m_dialog.IsConfiguredFilePresent(value);
-        }
-        std::size_t CountConnectedDevices() override {
-            return CountUpgradeDevices() + PresentBootloaderPorts().count;
-        }
-        bool TriggerUpgradeMode() override { return ::TriggerUpgradeMode(); }
-        void AppendLog(const std::wstring& text) override {
-            m_dialog.AppendLog(text);
-            // The press holds this thread, so the box would paint only after it: paint now.
-            UpdateWindow(m_dialog.m_editLog);
-        }
-        BootloaderPorts FindBootloaderPort() override { return ::FindBootloaderPort(); }
-        void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
-        void StartDfuWorker(UpgradeTarget t, const std::wstring& packagePath,
-                            const std::wstring& portName) override {
-            m_workerStarted = ::StartDfuWorker(m_dialog.m_hWnd, m_dialog.m_run, t, packagePath,
-                                               portName, ModuleDirectory());
-        }
-        void SetResultFlag(bool ok) override { m_dialog.m_resultOk = ok; }
-        void SetResultText(const std::wstring& text) override {
-            SetDlgItemTextW(m_dialog.m_hWnd, IDC_RESULT, text.c_str());
-        }
-        bool WorkerStarted() const { return m_workerStarted; }
-
-    private:
-        CPelvaroDlg& m_dialog;
-        bool m_workerStarted = false;
-    } ops(*this);
-    RunUsbUpgrade(ops, target, m_packagePath, m_portName);
-    EndPress(ops.WorkerStarted());
+    UsbPressOps ops(m_hWnd, m_requests, m_resultLabel, m_session, m_configPath);
+    const auto lookUntil = RunUsbUpgrade(ops, target, m_packagePath, m_portName);
+    // A device that was asked may take seconds to show its port: the run then goes on looking.
+    const bool looksGoOn = lookUntil && m_portWait.Start(m_hWnd, ops, target, *lookUntil);
+    m_session.EndPress(ops.WorkerStarted() || looksGoOn);
 }
 
 void CPelvaroDlg::ProgramOverJLink(UpgradeTarget target) {
-    if (!BeginRun()) {
+    if (!m_session.Begin()) {
         return;
     }
-    class Ops : public JLinkPressOps {
-    public:
-        explicit Ops(CPelvaroDlg& dialog) : m_dialog(dialog) {}
-        void ClearResult() override { m_dialog.ClearResult(); }
-        bool StartJLinkWorker(UpgradeTarget t) override {
-            m_worker = ::StartJLinkWorker(m_dialog.m_hWnd, m_dialog.m_run, t, m_dialog.m_configPath,
-                                          ModuleDirectory());
-            return m_worker.valid();
-        }
-        void WaitForWorker(unsigned milliseconds) override {
-            WaitHandlingSentMessages(m_worker.get(), milliseconds);
-        }
-        bool WorkerStarted() const { return m_worker.valid(); }
-
-    private:
-        CPelvaroDlg& m_dialog;
-        UniqueHandle m_worker;
-    } ops(*this);
+    JLinkDialogPressOps ops(m_hWnd, m_resultLabel, m_session, m_configPath);
     PressJLink(ops, target);
-    EndPress(ops.WorkerStarted());
-}
-
-bool CPelvaroDlg::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    const auto request = m_workerMessages.Find(message);
-    if (!request) {
-        return false;
-    }
-    // Only the worker of the active run knows its number; anything else is not looked at.
-    if (!m_runActive || wParam != m_run) {
-        return true;
-    }
-    switch (*request) {
-    case WorkerRequest::AppendLog:
-        AppendLog(*reinterpret_cast<const std::wstring*>(lParam));
-        return true;
-    case WorkerRequest::SetResultFlag:
-        m_resultOk = lParam != 0;
-        return true;
-    case WorkerRequest::SetResultText:
-        SetDlgItemTextW(m_hWnd, IDC_RESULT, reinterpret_cast<const wchar_t*>(lParam));
-        return true;
-    case WorkerRequest::MissingFile:
-        ShowMessage(MissingConfiguredFileMessage(*reinterpret_cast<const std::wstring*>(lParam)));
-        return true;
-    case WorkerRequest::RunEnded:
-        EndRun();
-        return true;
-    }
-    return true;
+    m_session.EndPress(ops.WorkerStarted());
 }
 
 void CPelvaroDlg::AppendLog(const std::wstring& text) {
     m_logText += text;
     RefreshLogView();
-}
-
-bool CPelvaroDlg::IsConfiguredFilePresent(const std::wstring& value) const {
-    if (ConfiguredFileExists(value)) {
-        return true;
-    }
-    ShowMessage(MissingConfiguredFileMessage(value));
-    return false;
-}
-
-void CPelvaroDlg::RefreshLogView() {
-    // The box holds the start of m_logText; only the rest goes in, so a refresh costs the same
-    // whatever the log's length. Drawing is off meanwhile and the box is then invalidated as a
-    // whole: the system's low-priority repaint draws it once, for all the refreshes that came
-    // while it was busy, and a caller that holds this thread draws it with UpdateWindow.
-    const auto shown = static_cast<std::size_t>(GetWindowTextLengthW(m_editLog));
-    SendMessageW(m_editLog, WM_SETREDRAW, FALSE, 0);
-    if (shown < m_logText.size()) {
-        // Usually the caret is at the end already, from the previous refresh; moving it costs a
-        // walk over the box's lines on some systems.
-        DWORD selectionStart = 0;
-        DWORD selectionEnd = 0;
-        SendMessageW(m_editLog, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart),
-                     reinterpret_cast<LPARAM>(&selectionEnd));
-        if (selectionStart != shown || selectionEnd != shown) {
-            SendMessageW(m_editLog, EM_SETSEL, shown, shown);
-        }
-        SendMessageW(m_editLog, EM_REPLACESEL, FALSE,
-                     reinterpret_cast<LPARAM>(m_logText.c_str() + shown));
-    }
-    const auto lines = SendMessageW(m_editLog, EM_GETLINECOUNT, 0, 0);
-    SendMessageW(m_editLog, EM_LINESCROLL, 0, lines);
-    SendMessageW(m_editLog, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(m_editLog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
-}
-
-void CPelvaroDlg::ShowMessage(const std::wstring& text) const {
-    MessageBoxW(m_hWnd, text.c_str(), ApplicationName().c_str(), MB_OK | MB_ICONEXCLAMATION);
-}
-
-void CPelvaroDlg::ClearResult() {
-    // The label paints no background of its own: the dialog must erase what it covered.
-    HWND label = GetDlgItem(m_hWnd, IDC_RESULT);
-    SetWindowTextW(label, L"");
-    RECT area;
-    GetWindowRect(label, &area);
-    ScreenToClient(m_hWnd, reinterpret_cast<POINT*>(&area.left));
-    ScreenToClient(m_hWnd, reinterpret_cast<POINT*>(&area.right));
-    // Painted now: the press then holds this thread while the new run already works.
-    RedrawWindow(m_hWnd, &area, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-}
-
-void CPelvaroDlg::FlashIfInBackground() const {
-    // A message box or the About box of this window counts as the window in front.
-    HWND front = GetForegroundWindow();
-    if (front != nullptr && GetAncestor(front, GA_ROOTOWNER) == m_hWnd) {
-        return;
-    }
-    FLASHWINFO flash{sizeof(flash), m_hWnd, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
-    FlashWindowEx(&flash);
 }

@@ -1,12 +1,19 @@
 #pragma once
 #include "base/UniqueResource.h"
+#include "config/ConfiguredPath.h"
 #include "config/UpgradeTarget.h"
 #include "ui/DialogBase.h"
+#include "ui/LogView.h"
+#include "ui/PortWait.h"
+#include "ui/ProgramMessage.h"
+#include "ui/ResultLabel.h"
+#include "ui/RunSession.h"
 #include "workflow/DialogChannel.h"
 #include <string>
 
 // The main window "Upgrade Tools". It lives on the user-interface thread and owns the log, the
-// paths of the last USB press, the result flag and the large result font.
+// paths of the last USB press, the result flag and the large result font; the log box, the result
+// label and the run's life each have a room of their own.
 class CPelvaroDlg : public CDialogBase {
 public:
     CPelvaroDlg();
@@ -20,69 +27,61 @@ protected:
 private:
     void OnSysCommand(UINT nID, LPARAM lParam, INT_PTR& result);
     void OnPaint();
-    HCURSOR OnQueryDragIcon() const;
-    HBRUSH OnCtlColor(HDC dc, HWND control);
+    HCURSOR OnQueryDragIcon() const { return static_cast<HCURSOR>(m_hIcon); }
+    HBRUSH OnCtlColor(HDC dc, HWND control) { return m_resultLabel.Colour(dc, control); }
     bool OnCommand(WORD id);
 
-    void OnUpgradeRemote();
-    void OnUpgradeTablet();
-    void OnUpgradeDongle();
-    void OnJLinkRemote();
-    void OnJLinkTablet();
-    void OnJLinkDongle();
+    void OnUpgradeRemote() { UpgradeOverUsb(UpgradeTarget::Remote); }
+    void OnUpgradeTablet() { UpgradeOverUsb(UpgradeTarget::Tablet); }
+    void OnUpgradeDongle() { UpgradeOverUsb(UpgradeTarget::Dongle); }
+    void OnJLinkRemote() { ProgramOverJLink(UpgradeTarget::Remote); }
+    void OnJLinkTablet() { ProgramOverJLink(UpgradeTarget::Tablet); }
+    void OnJLinkDongle() { ProgramOverJLink(UpgradeTarget::Dongle); }
 
     void UpgradeOverUsb(UpgradeTarget target);
     void ProgramOverJLink(UpgradeTarget target);
 
-    // One run at a time: a press starts a run only when none is active, and the run stays
-    // active until its worker reports its end (or, when no worker started, until the press
-    // returns). The six buttons are disabled meanwhile.
-    bool BeginRun();
-    void EndRun();
-    // The end of a press: the run ends here unless a worker carries it on.
-    void EndPress(bool workerStarted);
-    // Clicks and keys that came while a press held this thread were meant for the window as it
-    // was before the press.
-    void DropQueuedInput() const;
     // While a run is active, closing asks first; true when the window may close.
     bool ConfirmClose() const;
-    // Requests of the workers, carried out here on the user-interface thread.
-    bool OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // A logoff or restart during a run would end its tools mid-flash: refused then.
-    bool OnQueryEndSession(INT_PTR& result) const;
-    // Gives the focus back to the pressed button when the window was inactive at the run's end.
-    bool OnActivate(WPARAM wParam, INT_PTR& result);
+
+    // What presses and workers have the dialog do, on its own thread (a member rather than a
+    // second base class, whose type information would pull in the library's cast code).
+    class Requests final : public DialogRequests {
+    public:
+        explicit Requests(CPelvaroDlg& dialog) : m_dialog(dialog) {}
+        bool IsActiveRun(WPARAM run) const override { return m_dialog.m_session.IsActiveRun(run); }
+        void AppendLog(const std::wstring& text) override { m_dialog.AppendLog(text); }
+        void SetResultFlag(bool ok) override { m_dialog.m_resultLabel.SetFlag(ok); }
+        void SetResultText(const wchar_t* text) override { m_dialog.m_resultLabel.SetText(text); }
+        void ShowMissingFile(const std::wstring& value) override {
+            m_dialog.ShowMessage(MissingConfiguredFileMessage(value));
+        }
+        void EndRun() override { m_dialog.m_session.End(); }
+
+    private:
+        CPelvaroDlg& m_dialog;
+    };
 
     // Appends to the log and shows it; the only writer of m_logText.
     void AppendLog(const std::wstring& text);
-    // Puts the part of the log that the log box does not hold yet at its end, scrolls the end into
-    // view and leaves the box to be repainted.
-    void RefreshLogView();
-    // The check of a configured value, with its message when the file is missing.
-    bool IsConfiguredFilePresent(const std::wstring& value) const;
+    void RefreshLogView() { m_logView.Refresh(); }
     // The program's own message box: OK button, exclamation icon, the executable's name as caption.
-    void ShowMessage(const std::wstring& text) const;
-    // Empties the result label and has the dialog repaint, with erasing, the rectangle it covered.
-    void ClearResult();
-    // A run that ended while the window was behind others flashes its taskbar button until the
-    // window is activated.
-    void FlashIfInBackground() const;
+    void ShowMessage(const std::wstring& text) const {
+        ProgramMessageBox(m_hWnd, text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    }
 
     HICON m_hIcon = nullptr;      // at the system's standard icon size
     HICON m_hSmallIcon = nullptr; // at its small icon size, for the caption
-    HWND m_editLog = nullptr;
     std::wstring m_portName;
     std::wstring m_logText;
     std::wstring m_configPath;
     std::wstring m_packagePath;
     bool m_resultOk = false;
-    bool m_runActive = false;
-    // The number of the latest run; workers send it with each request.
-    WPARAM m_run = 0;
+    LogView m_logView{m_logText};
+    ResultLabel m_resultLabel{m_resultOk};
+    RunSession m_session;
+    PortWait m_portWait{m_session, m_packagePath, m_portName};
     WorkerMessages m_workerMessages;
-    // The visible button that had the focus when the run began; it gets it back at the run's end,
-    // or at the next activation when the window was inactive then.
-    HWND m_pressedButton = nullptr;
-    HWND m_focusOnActivate = nullptr;
+    Requests m_requests{*this};
     UniqueGdiObject m_resultFont;
 };

@@ -20,6 +20,35 @@ std::optional<WorkerRequest> WorkerMessages::Find(UINT message) const {
     return std::nullopt;
 }
 
+bool WorkerMessages::Dispatch(UINT message, WPARAM wParam, LPARAM lParam,
+                              DialogRequests& dialog) const {
+    const auto request = Find(message);
+    if (!request) {
+        return false;
+    }
+    if (!dialog.IsActiveRun(wParam)) {
+        return true;
+    }
+    switch (*request) {
+    case WorkerRequest::AppendLog:
+        dialog.AppendLog(*reinterpret_cast<const std::wstring*>(lParam));
+        break;
+    case WorkerRequest::SetResultFlag:
+        dialog.SetResultFlag(lParam != 0);
+        break;
+    case WorkerRequest::SetResultText:
+        dialog.SetResultText(reinterpret_cast<const wchar_t*>(lParam));
+        break;
+    case WorkerRequest::MissingFile:
+        dialog.ShowMissingFile(*reinterpret_cast<const std::wstring*>(lParam));
+        break;
+    case WorkerRequest::RunEnded:
+        dialog.EndRun();
+        break;
+    }
+    return true;
+}
+
 void DialogChannel::Send(WorkerRequest request, LPARAM lParam) const {
     if (const UINT message = m_messages.Of(request)) {
         SendMessageW(m_dialog, message, m_run, lParam);

@@ -203,22 +203,58 @@ TEST_F(UsbUpgradeTest, PackagePathsReachTheToolAsChecked) {
     EXPECT_EQ(records[1].args.at(3), folder.Path() + L"\\fw\\t %OS% ^!y!.zip");
 }
 
-TEST_F(UsbUpgradeTest, FindsAPortThatAppearsAfterThePress) {
+// Windows may take seconds to show the port of a device that restarted into its bootloader: the
+// looks go on up to 30 s after the request, with the window answering meanwhile.
+TEST_F(UsbUpgradeTest, AnAskedDevicesPortIsLookedForUpToThirtySeconds) {
     StandInSession tools(kDfuSucceeds);
-    SimulatedHidInterface remote(L"VID_9A6C&PID_C471&MI_02", L"7&1&0&0001",
-                                 SimulatedHidInterface::Opening::Succeeds);
     AppUnderTest app(folder);
     HWND dialog = app.WaitForMainWindow();
     ASSERT_NE(dialog, nullptr);
-
-    Press(dialog);
-    ASSERT_TRUE(remote.WaitForOpens(1, 10000)) << "the press asks the device to restart";
-    Sleep(300); // the device restarting into its bootloader
+    const std::wstring requested = L"Find the device and enter the upgrade mode...\r\n";
+    // The device's interface goes once it has been asked, as it restarts.
+    const auto pressAsking = [&](const wchar_t* instance) {
+        SimulatedHidInterface device(L"VID_9A6C&PID_C471&MI_02", instance,
+                                     SimulatedHidInterface::Opening::Succeeds);
+        Press(dialog);
+        return LogEndsWith(dialog, requested, 10000);
+    };
+    const auto answerClose = [&](int button) {
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        HWND box = app.WaitForMessageBox();
+        return box != nullptr && SendMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0) == 0;
+    };
+    ASSERT_TRUE(pressAsking(L"7&1&0&0001"));
+    Sleep(3000);
+    DWORD_PTR answer = TRUE;
+    EXPECT_NE(SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0, SMTO_NORMAL,
+                                  Scaled(2000), &answer),
+              0)
+        << "the window answers; the J-Link press sent to it starts nothing";
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kUpgradeRemote)));
+    EXPECT_EQ(Log(dialog), requested) << "nothing more is logged";
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, kResult)), L"");
     auto port = Bootloader(L"PELVARO2", L"COM12");
-    ASSERT_TRUE(LogContains(dialog, L"Upgrade succeeded.", 20000)) << Utf8(Log(dialog));
-    const auto records = tools.Records();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].args.back(), L"COM12");
+    ASSERT_TRUE(LogEndsWith(dialog, requested + L"Upgrading...\r\nUpgrade succeeded.\r\n"));
+    port.Remove();
+    ASSERT_EQ(tools.Records().size(), 1u);
+    EXPECT_EQ(tools.Records()[0].args.back(), L"COM12");
+
+    // No port: No to the question goes on looking, and the end comes 30 s after the request,
+    // which came after this.
+    const ULONGLONG pressed = GetTickCount64();
+    ASSERT_TRUE(pressAsking(L"7&1&0&0002"));
+    EXPECT_TRUE(answerClose(IDNO));
+    ASSERT_TRUE(
+        LogEndsWith(dialog, requested + L"No device in upgrade mode was found.\r\n", 45000));
+    EXPECT_GE(GetTickCount64() - pressed, 29500u);
+    EXPECT_TRUE(ResultShows(GetDlgItem(dialog, kResult), L"fail", kResultRed));
+
+    // Yes while it looks ends the program at once.
+    ASSERT_TRUE(pressAsking(L"7&1&0&0003"));
+    EXPECT_TRUE(answerClose(IDYES));
+    DWORD code = STILL_ACTIVE;
+    EXPECT_TRUE(app.WaitForExit(10000) && app.ExitCode(code) && code == 0) << code;
+    EXPECT_EQ(tools.Records().size(), 1u);
 }
 
 TEST_F(UsbUpgradeTest, NoPortEndsWithItsLineAndKeysPressedMeanwhileAreDropped) {

@@ -21,6 +21,7 @@ public:
     std::vector<std::wstring> log;
     int polls = 0;
     int pauses = 0;
+    std::uint64_t now = 0; // the clock, moved on by each pause
     std::wstring workerPackage, workerPort;
     UpgradeTarget readTarget = UpgradeTarget::Remote;
 
@@ -57,7 +58,9 @@ public:
     void Pause(unsigned ms) override {
         calls.push_back(L"pause " + std::to_wstring(ms));
         ++pauses;
+        now += ms;
     }
+    std::uint64_t Now() override { return now; }
     void StartDfuWorker(UpgradeTarget target, const std::wstring& packagePath,
                         const std::wstring& portName) override {
         calls.push_back(L"worker " + std::wstring(SectionName(target)));
@@ -182,4 +185,36 @@ TEST(UsbUpgradeSequence, MoreThanOneConnectedDeviceAsksNothing) {
                                          L"log", L"flag false", L"text fail"}));
     EXPECT_EQ(ops.log.back(),
               L"More than one device is connected. Connect only the device to upgrade.\r\n");
+}
+
+// After ten empty looks, a press that asked a device looks on, one look per 100 ms tick: a port on
+// the first look after the press, one about 4 s after the request, none (the look at 30 s, after
+// 1 s of the press and 290 ticks, is the last). One that asked none ends after its ten looks.
+TEST(UsbUpgradeSequence, AnAskedDeviceIsLookedForUntilThirtySecondsAfterTheRequest) {
+    for (const int portOnPoll : {11, 50, 0}) {
+        SCOPED_TRACE(portOnPoll);
+        FakeUsbOps ops;
+        ops.portOnPoll = portOnPoll;
+        Press press;
+        const auto until =
+            RunUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName);
+        ASSERT_TRUE(until);
+        while (ops.polls < 1000) {
+            ops.now += kBootloaderPollPauseMs;
+            if (!ContinueUsbUpgrade(ops, UpgradeTarget::Remote, press.packagePath, press.portName,
+                                    *until)) {
+                break;
+            }
+        }
+        const bool found = portOnPoll != 0;
+        EXPECT_EQ(ops.polls, found ? portOnPoll : 300);
+        EXPECT_EQ(ops.log.back(), found ? kUpgradeModeRequestedLine : kNoBootloaderLine);
+        EXPECT_EQ(ops.log.size(), found ? 1u : 2u) << "nothing is logged while it looks";
+        EXPECT_EQ(ops.calls.back(), found ? L"worker Remote" : L"text fail");
+    }
+    FakeUsbOps unasked;
+    unasked.triggered = false;
+    unasked.portOnPoll = 0;
+    Press press;
+    EXPECT_FALSE(RunUsbUpgrade(unasked, UpgradeTarget::Remote, press.packagePath, press.portName));
 }
