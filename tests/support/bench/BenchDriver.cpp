@@ -1,22 +1,74 @@
-// Starts the bench's Pelvaro.exe (given as the argument), presses "Upgrade the remote " as a user
-// would, waits for the outcome and prints the log box's text. The program is left running, on the
-// same desktop as its starter. Exit status 0 when the log reports success. With a second argument,
-// the window's frame rectangle on the desktop is written to that file as an ImageMagick geometry
-// (WIDTHxHEIGHT+LEFT+TOP), for cutting the window out of a screenshot.
+// Starts the bench's Pelvaro.exe (given as the argument) and plays the remote it upgrades, as a
+// real one behaves: its HID interface is there until the program asks it to restart, then its
+// bootloader's serial port appears, and once the run has ended the remote is back with its new
+// firmware for the next press. Without --press it does so until the program ends.
+//
+// With --press it presses "Upgrade the remote " itself, waits for the outcome, prints the log box's
+// text and ends, leaving the program running on the same desktop as its starter. Exit status 0 when
+// the log holds the three lines of a successful upgrade. With a frame file, the window's frame
+// rectangle on the desktop is written there as an ImageMagick geometry (WIDTHxHEIGHT+LEFT+TOP), for
+// cutting the window out of a screenshot.
+#include "SimulatedDevices.h"
+#include "TestFolder.h"
+#include "base/UniqueResource.h"
 #include <cstdio>
+#include <exception>
+#include <fcntl.h>
+#include <io.h>
 #include <string>
 #include <windows.h>
 
 namespace {
 
-HWND FindMainWindow() {
-    for (int i = 0; i < 300; ++i) {
-        if (HWND w = FindWindowW(L"#32770", L"Upgrade Tools"); w != nullptr && IsWindowVisible(w)) {
-            return w;
+constexpr int kUpgradeRemote = 1000;
+constexpr int kLog = 1001;
+constexpr wchar_t kSucceeded[] = L"Find the device and enter the upgrade mode...\r\n"
+                                 L"Upgrading...\r\n"
+                                 L"Upgrade succeeded.\r\n";
+
+bool Ended(HANDLE process) {
+    return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+}
+
+// Checks the condition until it holds (true), or until the program ends or the time-out passes
+// (false). A condition may wait a little itself.
+template <typename Condition>
+bool WaitFor(HANDLE program, DWORD timeoutMs, const Condition& condition) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (Ended(program) || (timeoutMs != INFINITE && GetTickCount64() >= deadline)) {
+            return false;
         }
-        Sleep(100);
+        Sleep(50);
     }
-    return nullptr;
+    return true;
+}
+
+HWND FindMainWindow(HANDLE program) {
+    HWND found = nullptr;
+    WaitFor(program, 30000, [&] {
+        found = FindWindowW(L"#32770", L"Upgrade Tools");
+        return found != nullptr && IsWindowVisible(found);
+    });
+    return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+}
+
+// One upgrade as the remote lives it. False when the program ended or the time-out passed first.
+bool PlayOneUpgrade(HANDLE program, HWND dialog, DWORD timeoutMs) {
+    {
+        SimulatedHidInterface remote(L"VID_9A6C&PID_C471&MI_02", L"7&1&0&0000",
+                                     SimulatedHidInterface::Opening::Succeeds);
+        // Opened once to count the devices, then to ask it to restart.
+        if (!WaitFor(program, timeoutMs, [&] { return remote.WaitForOpens(2, 200); })) {
+            return false;
+        }
+    } // restarting: its HID interface is gone
+    const SimulatedPort bootloader(L"USB\\VID_1915&PID_521F&MI_00\\BENCH0001",
+                                   L"nRF52 SDFU USB (COM7)", BootloaderHardwareIds());
+    // The run is over once the buttons are enabled again; the remote then restarts into its new
+    // firmware and its port goes.
+    HWND button = GetDlgItem(dialog, kUpgradeRemote);
+    return WaitFor(program, timeoutMs, [&] { return IsWindowEnabled(button) != FALSE; });
 }
 
 std::wstring Text(HWND window) {
@@ -29,75 +81,80 @@ std::wstring Text(HWND window) {
     return text;
 }
 
-void PrintUtf8(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
-    std::fputs(out.c_str(), stdout);
+// In UTF-8 with the Unix line ends of the terminal that ./run writes to: the C runtime's text
+// mode would turn each \r\n of the log into \r\r\n.
+void Print(const std::wstring& text) {
+    std::wstring unix;
+    for (const wchar_t c : text) {
+        if (c != L'\r') {
+            unix.push_back(c);
+        }
+    }
+    const std::string out = Utf8(unix);
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
+}
+
+bool WriteFrame(HWND dialog, const wchar_t* path) {
+    RECT frame = {};
+    GetWindowRect(dialog, &frame);
+    FILE* out = _wfopen(path, L"w");
+    if (out == nullptr) {
+        return false;
+    }
+    std::fprintf(out, "%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top,
+                 frame.left, frame.top);
+    return std::fclose(out) == 0;
+}
+
+int Run(int argc, wchar_t** argv) {
+    const bool press = argc > 1 && std::wstring(argv[1]) == L"--press";
+    const int first = press ? 2 : 1;
+    if (argc - first != 1 && !(press && argc - first == 2)) {
+        std::fputs("usage: bench_driver [--press] PATH-OF-Pelvaro.exe [FRAME-FILE]\n", stderr);
+        return 2;
+    }
+    std::wstring commandLine = L"\"" + std::wstring(argv[first]) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(argv[first], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+        std::fputs("Pelvaro.exe could not be started.\n", stderr);
+        return 2;
+    }
+    const UniqueHandle program(process.hProcess), thread(process.hThread);
+    HWND dialog = FindMainWindow(program.get());
+    if (dialog == nullptr) {
+        std::fputs("The window \"Upgrade Tools\" did not appear.\n", stderr);
+        return 2;
+    }
+    if (!press) {
+        while (PlayOneUpgrade(program.get(), dialog, INFINITE)) {
+        }
+        return 0;
+    }
+
+    Sleep(500);
+    PostMessageW(GetDlgItem(dialog, kUpgradeRemote), BM_CLICK, 0, 0);
+    PlayOneUpgrade(program.get(), dialog, 30000);
+    const std::wstring log = Text(GetDlgItem(dialog, kLog));
+    Print(L"\nLog of the window after pressing \"Upgrade the remote \":\n" + log + L"\n");
+    if (argc - first == 2 && !WriteFrame(dialog, argv[first + 1])) {
+        std::fputs("The frame file could not be written.\n", stderr);
+        return 2;
+    }
+    return log == kSucceeded ? 0 : 1;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2 && argc != 3) {
-        std::fputs("usage: bench_driver PATH-OF-Pelvaro.exe [FRAME-FILE]\n", stderr);
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_driver: %s\n", e.what());
         return 2;
     }
-    std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(argv[1], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        std::fputs("Pelvaro.exe could not be started.\n", stderr);
-        return 2;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    HWND dialog = FindMainWindow();
-    if (dialog == nullptr) {
-        std::fputs("The window \"Upgrade Tools\" did not appear. Windows seen:\n", stderr);
-        EnumWindows(
-            [](HWND w, LPARAM) -> BOOL {
-                wchar_t title[128] = {}, cls[64] = {};
-                GetWindowTextW(w, title, 128);
-                GetClassNameW(w, cls, 64);
-                std::fwprintf(stderr, L"  [%ls] [%ls] visible=%d\n", cls, title,
-                              IsWindowVisible(w));
-                return TRUE;
-            },
-            0);
-        return 2;
-    }
-    Sleep(500);
-    PostMessageW(GetDlgItem(dialog, 1000), BM_CLICK, 0, 0);
-    HWND log = GetDlgItem(dialog, 1001);
-    std::wstring text;
-    for (int i = 0; i < 600; ++i) {
-        text = Text(log);
-        if (text.find(L"Upgrade succeeded.") != std::wstring::npos) {
-            break;
-        }
-        Sleep(100);
-    }
-    // The run is over once the buttons are enabled again: the picture shows the window at rest.
-    for (int i = 0; i < 100 && !IsWindowEnabled(GetDlgItem(dialog, 1000)); ++i) {
-        Sleep(100);
-    }
-    PrintUtf8(L"\nLog of the window after pressing \"Upgrade the remote \":\n" + text + L"\n");
-    if (argc == 3) {
-        RECT frame = {};
-        GetWindowRect(dialog, &frame);
-        FILE* out = _wfopen(argv[2], L"w");
-        if (out == nullptr) {
-            std::fputs("The frame file could not be written.\n", stderr);
-            return 2;
-        }
-        std::fprintf(out, "%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top,
-                     frame.left, frame.top);
-        std::fclose(out);
-    }
-    return text.find(L"Upgrade succeeded.") != std::wstring::npos ? 0 : 1;
 }

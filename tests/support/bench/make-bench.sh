@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Lays out the simulated bench: Pelvaro.exe with its config.ini and sample firmware files, the
-# stand-in tools with a scenario of a successful upgrade, and a bootloader port on COM7 in the
-# bench's Wine prefix.
+# Lays out the simulated bench: Pelvaro.exe with its config.ini and sample firmware files, and the
+# stand-in tools with a scenario of a successful upgrade. The remote and its bootloader port on
+# COM7 are played by the bench driver while the program runs.
 set -euo pipefail
 build=$1   # the x64 build folder
 bench=$2   # the bench folder
@@ -15,12 +15,15 @@ for kind in remote tablet dongle; do
     printf ':020000040000FA\r\n:00000001FF\r\n' >"$bench/firmware/$kind.hex"
 done
 
-port='HKLM\System\CurrentControlSet\Enum\USB\VID_1915&PID_521F&MI_00\BENCH0001'
-wine reg add "$port" /v ClassGUID /d "{4D36E978-E325-11CE-BFC1-08002BE10318}" /f >/dev/null 2>&1
-wine reg add "$port" /v Class /d Ports /f >/dev/null 2>&1
-wine reg add "$port" /v FriendlyName /d "nRF52 SDFU USB (COM7)" /f >/dev/null 2>&1
-wine reg add "$port" /v HardwareID /t REG_MULTI_SZ \
-    /d 'USB\VID_1915&PID_521F&REV_0100&MI_00\0USB\VID_1915&PID_521F&MI_00' /f >/dev/null 2>&1
+# The bench driver plays the device, its bootloader port included; earlier benches wrote a port
+# into the prefix that never went away.
+if grep -qF 'PID_521F&MI_00\\BENCH0001]' "$WINEPREFIX/system.reg"; then
+    wine reg delete 'HKLM\System\CurrentControlSet\Enum\USB\VID_1915&PID_521F&MI_00' /f >/dev/null 2>&1
+fi
+# Wine draws the caption's close box with Marlett. This Wine looks for its own fonts in
+# "<data folder>\../fonts", a path its file lookup cannot resolve, so fonts-wine's faces are never
+# found there; a face in the prefix's Fonts folder is loaded by every program at its start.
+cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 # Every program of the bench prefix shares one virtual desktop, in which Wine draws frames and
 # captions even without a window manager.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
