@@ -139,9 +139,10 @@ const std::wstring& ProbeDll() {
 }
 } // namespace
 
-LogProbe::LogProbe(const AppUnderTest& app) : m_app(app) {
+LogProbe::LogProbe(const AppUnderTest& app, bool walks) : m_app(app) {
     if (!LoadDllInto(app.Process(), ProbeDll(), 60000) ||
-        !CallDllExport(app.Process(), app.ProcessId(), ProbeDll(), "ProbeStart", L"", 60000)) {
+        !CallDllExport(app.Process(), app.ProcessId(), ProbeDll(), "ProbeStart",
+                       walks ? L"walks" : L"", 60000)) {
         throw std::runtime_error("the log probe did not start in the program");
     }
 }
@@ -155,6 +156,10 @@ std::vector<LogEvent> LogProbe::Stop() {
     std::vector<LogEvent> events;
     std::istringstream lines(ReadFileBytes(path));
     for (LogEvent e; lines >> e.kind >> e.begin >> e.textIn >> e.end >> e.length >> e.stamp;) {
+        for (auto& part : e.parts) {
+            lines >> part;
+        }
+        lines >> e.walk;
         events.push_back(e);
     }
     return events;

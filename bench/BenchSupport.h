@@ -87,12 +87,19 @@ struct LogEvent {
     std::int64_t end = 0;
     std::size_t length = 0; // the box's length after the refresh, or when the repaint began
     std::int64_t stamp = 0; // the last "stamp N" line in the box then (0: none)
+    // A refresh's ticks in the box's handling of EM_GETSEL and EM_SETSEL, EM_REPLACESEL,
+    // EM_GETLINECOUNT, EM_LINESCROLL, WM_SETREDRAW (on), and in the probe's reading of its length.
+    static constexpr std::size_t kParts = 6;
+    std::int64_t parts[kParts] = {};
+    // After a refresh of a probe started with walks: one walk over the box's list of lines.
+    std::int64_t walk = 0;
 };
 
 // The probe DLL inside a running Pelvaro.exe, timing its log box from now until Stop.
 class LogProbe {
 public:
-    explicit LogProbe(const AppUnderTest& app);
+    // With walks, the probe also times walks over the box's list of lines after each refresh.
+    explicit LogProbe(const AppUnderTest& app, bool walks = false);
     LogProbe(const LogProbe&) = delete;
     LogProbe& operator=(const LogProbe&) = delete;
     // Stops timing; every refresh and repaint seen, in order.

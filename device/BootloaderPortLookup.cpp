@@ -1,7 +1,6 @@
 #include "device/BootloaderPortLookup.h"
 #include "device/PortListing.h"
 #include "device/SystemLibraries.h"
-#include <exception>
 #include <windows.h>
 #include <initguid.h>
 #include <devguid.h>
@@ -71,21 +70,18 @@ void TraceFind(std::size_t times) {
 
 } // namespace
 
-BootloaderPorts PresentBootloaderPorts() {
-    // Called from the window's message handling, where no exception may pass.
-    try {
-        const SetupApiCalls* api = SystemSetupApi();
-        if (api == nullptr) {
-            return {};
-        }
-        SystemPortCalls calls(*api);
-        return SelectBootloaderPort(ListPortDevices(calls));
-    } catch (const std::exception&) {
+// Called from the window's message handling, where no exception may pass: a failed allocation
+// ends the process, as everywhere in the program.
+BootloaderPorts PresentBootloaderPorts() noexcept {
+    const SetupApiCalls* api = SystemSetupApi();
+    if (api == nullptr) {
         return {};
     }
+    SystemPortCalls calls(*api);
+    return SelectBootloaderPort(ListPortDevices(calls));
 }
 
-BootloaderPorts FindBootloaderPort() {
+BootloaderPorts FindBootloaderPort() noexcept {
     BootloaderPorts found = PresentBootloaderPorts();
     TraceFind(found.count);
     return found;

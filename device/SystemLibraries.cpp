@@ -1,6 +1,5 @@
 #include "device/SystemLibraries.h"
 #include "base/SystemLibrary.h"
-#include <optional>
 
 namespace {
 
@@ -23,38 +22,48 @@ template <typename Function> bool Resolve(HMODULE module, const char* name, Func
     return function != nullptr;
 }
 
-std::optional<SetupApiCalls> LoadSetupApi() {
+bool LoadSetupApi(SetupApiCalls& calls) {
     const HMODULE module = LoadSystemLibrary(L"setupapi.dll");
-    SetupApiCalls calls{};
-    if (module == nullptr || !Resolve(module, "SetupDiGetClassDevsW", calls.GetClassDevs) ||
-        !Resolve(module, "SetupDiEnumDeviceInfo", calls.EnumDeviceInfo) ||
-        !Resolve(module, "SetupDiGetDeviceRegistryPropertyW", calls.GetDeviceRegistryProperty) ||
-        !Resolve(module, "SetupDiEnumDeviceInterfaces", calls.EnumDeviceInterfaces) ||
-        !Resolve(module, "SetupDiGetDeviceInterfaceDetailW", calls.GetDeviceInterfaceDetail) ||
-        !Resolve(module, "SetupDiDestroyDeviceInfoList", calls.DestroyDeviceInfoList)) {
-        return std::nullopt;
-    }
-    return calls;
+    return module != nullptr && Resolve(module, "SetupDiGetClassDevsW", calls.GetClassDevs) &&
+           Resolve(module, "SetupDiEnumDeviceInfo", calls.EnumDeviceInfo) &&
+           Resolve(module, "SetupDiGetDeviceRegistryPropertyW", calls.GetDeviceRegistryProperty) &&
+           Resolve(module, "SetupDiEnumDeviceInterfaces", calls.EnumDeviceInterfaces) &&
+           Resolve(module, "SetupDiGetDeviceInterfaceDetailW", calls.GetDeviceInterfaceDetail) &&
+           Resolve(module, "SetupDiDestroyDeviceInfoList", calls.DestroyDeviceInfoList);
 }
 
-std::optional<HidCalls> LoadHid() {
+bool LoadHid(HidCalls& calls) {
     const HMODULE module = LoadSystemLibrary(L"hid.dll");
-    HidCalls calls{};
-    if (module == nullptr || !Resolve(module, "HidD_GetHidGuid", calls.GetHidGuid) ||
-        !Resolve(module, "HidD_GetIndexedString", calls.GetIndexedString)) {
-        return std::nullopt;
+    return module != nullptr && Resolve(module, "HidD_GetHidGuid", calls.GetHidGuid) &&
+           Resolve(module, "HidD_GetIndexedString", calls.GetIndexedString);
+}
+
+// Loads the calls once, for whichever thread asks first, and gives them to every later call: the
+// system's one-time initialisation, not a local static's, whose guard would bring the C++
+// library's exception support back into the exe, and into the x64 one its thread support too
+// (39 KB of either).
+template <typename Calls, bool (*Load)(Calls&)> const Calls* LoadedOnce() {
+    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    static Calls calls; // zero-filled before the program starts: no guard
+    struct Initializer {
+        static BOOL CALLBACK Run(PINIT_ONCE, PVOID, PVOID* context) {
+            *context = Load(calls) ? &calls : nullptr;
+            return TRUE;
+        }
+    };
+    void* loaded = nullptr;
+    if (!InitOnceExecuteOnce(&once, &Initializer::Run, nullptr, &loaded)) {
+        return nullptr;
     }
-    return calls;
+    return static_cast<const Calls*>(loaded);
 }
 
 } // namespace
 
 const SetupApiCalls* SystemSetupApi() {
-    static const std::optional<SetupApiCalls> calls = LoadSetupApi();
-    return calls ? &*calls : nullptr;
+    return LoadedOnce<SetupApiCalls, LoadSetupApi>();
 }
 
 const HidCalls* SystemHid() {
-    static const std::optional<HidCalls> calls = LoadHid();
-    return calls ? &*calls : nullptr;
+    return LoadedOnce<HidCalls, LoadHid>();
 }

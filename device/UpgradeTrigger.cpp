@@ -2,7 +2,6 @@
 #include "device/SystemLibraries.h"
 #include "device/UpgradeRequestScan.h"
 #include <cstddef>
-#include <exception>
 #include <memory>
 #include <new>
 #include <windows.h>
@@ -110,27 +109,24 @@ private:
 };
 
 // Runs a scan over the system's HID interfaces; called from the window's message handling, where
-// no exception may pass, so anything thrown gives the answer for "nothing found".
-template <typename Result> Result ScanSystemInterfaces(Result (*scan)(HidInterfaceCalls&)) {
-    try {
-        const SetupApiCalls* setupApi = SystemSetupApi();
-        const HidCalls* hid = SystemHid();
-        if (setupApi == nullptr || hid == nullptr) {
-            return {};
-        }
-        SystemHidCalls calls(*setupApi, *hid);
-        return scan(calls);
-    } catch (const std::exception&) {
+// no exception may pass: a failed allocation ends the process, as everywhere in the program.
+template <typename Result>
+Result ScanSystemInterfaces(Result (*scan)(HidInterfaceCalls&)) noexcept {
+    const SetupApiCalls* setupApi = SystemSetupApi();
+    const HidCalls* hid = SystemHid();
+    if (setupApi == nullptr || hid == nullptr) {
         return {};
     }
+    SystemHidCalls calls(*setupApi, *hid);
+    return scan(calls);
 }
 
 } // namespace
 
-bool TriggerUpgradeMode() {
+bool TriggerUpgradeMode() noexcept {
     return ScanSystemInterfaces(&RequestUpgradeOnMatchingInterfaces);
 }
 
-std::size_t CountUpgradeDevices() {
+std::size_t CountUpgradeDevices() noexcept {
     return ScanSystemInterfaces(&CountMatchingDevices);
 }
