@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev
-    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 mingw-w64-tools
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix mingw-w64-tools
     wine wine64 xvfb xauth xdotool imagemagick x11-apps fonts-wqy-microhei zip locales
     osslsigncode openssl qemu-user-static debootstrap
 )
