@@ -33,6 +33,8 @@ mirror() {
 
 register_qemu() {
     local dir=/proc/sys/fs/binfmt_misc
+    [ -x /usr/bin/qemu-i386-static ] ||
+        { echo "x86-root: qemu-user-static is missing (cmake/install-deps.sh)" >&2; exit 1; }
     [ -e $dir/register ] || mount -t binfmt_misc binfmt_misc $dir
     grep -qs '^interpreter /usr/bin/qemu-i386-static' $dir/* && return 0
     # F: the kernel opens the interpreter now, so it works inside a changed root too.
@@ -49,8 +51,8 @@ runs_natively() {
 
 # Making the root needs no 32-bit program: the two that its packages start (glib's caches) may fail.
 make_root() {
-    command -v debootstrap >/dev/null && [ -x /usr/bin/qemu-i386-static ] ||
-        { echo "x86-root: debootstrap and qemu-user-static are missing (cmake/install-deps.sh)" >&2; exit 1; }
+    command -v debootstrap >/dev/null ||
+        { echo "x86-root: debootstrap is missing (cmake/install-deps.sh)" >&2; exit 1; }
     mkdir -p "$(dirname "$root")"
     exec 8>"$root.lock"
     flock 8
@@ -99,8 +101,8 @@ in_root() {
         fi
         mkdir -p "$root$checkout"
         mount --bind "$checkout" "$root$checkout"
-        # The Chinese locale of the machine (cmake/install-deps.sh), for runs under LC_ALL=zh_CN.UTF-8;
-        # not while packages that may write there are installed.
+        # The locales of the machine, the Chinese one of cmake/install-deps.sh among them; not while
+        # packages that may write there are installed.
         [ "$how" = making ] || mount --bind -o ro /usr/lib/locale "$root/usr/lib/locale"
         exec chroot "$root" "$@"' sh "$how" "$root" "$checkout" "$@"
 }
