@@ -23,7 +23,7 @@ packages=(
 if [ "${1:-}" != run ]; then
     packages+=(
         g++ libgtest-dev libbenchmark-dev clang libclang-rt-dev
-        g++-mingw-w64-i686-win32
+        g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix
         mingw-w64-tools xdotool x11-apps locales
         zip osslsigncode openssl
         qemu-user-static debootstrap

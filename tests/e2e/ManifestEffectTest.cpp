@@ -13,8 +13,11 @@ TEST(ManifestEffectTest, ProgramBindsCommonControlsSix) {
     std::wstring path = app.Probe().commonControlsPath;
     CharLowerBuffW(path.data(), static_cast<DWORD>(path.size()));
     EXPECT_NE(path.find(L"\\winsxs\\"), std::wstring::npos) << Utf8(path);
-    EXPECT_NE(path.find(sizeof(void*) == 8 ? L"amd64_microsoft.windows.common-controls_"
-                                           : L"x86_microsoft.windows.common-controls_"),
+    // The program's own bitness: the 64-bit tests also drive the i686 build.
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(app.Process(), &wow64));
+    EXPECT_NE(path.find(sizeof(void*) == 8 && !wow64 ? L"amd64_microsoft.windows.common-controls_"
+                                                     : L"x86_microsoft.windows.common-controls_"),
               std::wstring::npos)
         << Utf8(path);
     EXPECT_NE(path.find(L"_6.0."), std::wstring::npos) << Utf8(path);

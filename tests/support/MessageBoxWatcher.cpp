@@ -60,7 +60,7 @@ void MessageBoxWatcher::Watch() {
     while (!m_stop) {
         std::vector<HWND> boxes;
         EnumWindows(
-            [](HWND window, LPARAM found) -> BOOL {
+            [](HWND window, LPARAM found) CALLBACK -> BOOL {
                 if (IsDialogOfThisProcess(window)) {
                     reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
                 }

@@ -5,11 +5,11 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
-// Under the x86 layer the program is a 32-bit process emulated by qemu: Wine's ReadProcessMemory
-// and WriteProcessMemory reach the emulator's own memory there, not the program's, and the module
-// lists of a 32-bit process stay closed to a 64-bit one. So nothing here reads or writes the
-// program's memory: the thread's argument travels in a shared section mapped into it, and
-// addresses come from the DLL files and where the program has mapped them.
+// The program may be a 32-bit process, and where the x86 layer falls back to qemu an emulated one:
+// Wine's ReadProcessMemory and WriteProcessMemory reach the emulator's own memory there, not the
+// program's, and the module lists of a 32-bit process stay closed to a 64-bit one. So nothing here
+// reads or writes the program's memory: the thread's argument travels in a shared section mapped
+// into it, and addresses come from the DLL files and where the program has mapped them.
 
 namespace {
 

@@ -148,7 +148,7 @@ TEST(HandleBalance, TheCountsSeeAHandleAndAThreadLeftOpen) {
     const Counts before = Now();
     UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     UniqueHandle thread(CreateThread(
-        nullptr, 0, [](void*) -> DWORD { return 0; }, nullptr, CREATE_SUSPENDED, nullptr));
+        nullptr, 0, [](void*) WINAPI -> DWORD { return 0; }, nullptr, CREATE_SUSPENDED, nullptr));
     ASSERT_TRUE(event && thread);
     const Counts open = Now();
     EXPECT_EQ(open.handles, before.handles + 2);
