@@ -69,12 +69,11 @@ bool ToolOutputJudge::NeedsExitStatus() const {
 
 std::wstring ToolOutputJudge::OnToolEnded(std::optional<std::uint32_t> exitStatus,
                                           bool atDeadline) {
-    if (atDeadline) {
-        // Ended from outside: the status the tool ended with says nothing about its work.
-        exitStatus.reset();
-    }
+    // Ended from outside: the status the tool ended with says nothing about its work.
+    const bool known = exitStatus.has_value() && !atDeadline;
+    const std::uint32_t status = exitStatus.value_or(0);
     if (m_mode == CaptureMode::EchoCheck) {
-        m_failed = m_failed || exitStatus != 0u;
+        m_failed = m_failed || !known || status != 0;
         m_succeeded = m_succeeded && !m_failed;
         return {};
     }
@@ -82,7 +81,7 @@ std::wstring ToolOutputJudge::OnToolEnded(std::optional<std::uint32_t> exitStatu
         return {};
     }
     // That line says it all; cmd's own words would only repeat it.
-    if (exitStatus == kCommandNotFoundStatus) {
+    if (known && status == kCommandNotFoundStatus) {
         return std::wstring(kNrfutilNotFound) + kUpgradeFailed;
     }
     m_lastLines.EndLine();
